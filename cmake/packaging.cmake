@@ -1,0 +1,2 @@
+# Installation and the Debian package.
+install(TARGETS pelora RUNTIME DESTINATION lib/pelora)

@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::puts("pelora: there is no window yet");
+    return 0;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+namespace pelora {
+
+// A source of uniform random numbers in [0, 1), single precision.
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    // Draws the next number; always >= 0 and < 1.
+    virtual float next() = 0;
+};
+
+// The program's one generator: a fixed start state, never seeded from the clock, so every
+// run of the program draws the same sequence.
+class ProgramRandom final : public RandomSource {
+public:
+    float next() override;
+
+private:
+    std::uint64_t m_state = 0x853c49e6748fea9bULL;
+};
+
+}  // namespace pelora
