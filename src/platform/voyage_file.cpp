@@ -48,13 +48,27 @@ std::string loadError(const std::string& path, const std::string& reason) {
     return "The voyage could not be loaded from \"" + path + "\": " + reason + ".";
 }
 
-// Writes every fix to an open device in blocks; returns false at the first failed write.
+// Writes all `size` bytes. QFileDevice takes a short write (the disk filled up in the middle
+// of a block) as a success without an error, so the rest is written again until it is all out
+// or a write fails and leaves its cause in errorString().
+bool writeAll(QFileDevice& file, const char* data, qint64 size) {
+    while (size > 0) {
+        const qint64 written = file.write(data, size);
+        if (written <= 0) {
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// Writes every fix to a device opened unbuffered, in blocks; false at the first failed write.
 bool writeFixes(QFileDevice& file, std::span<const std::string> fixes) {
     std::string block;
     block.reserve(static_cast<std::size_t>(kBlockBytes) + 256);
     const auto flushBlock = [&] {
-        const qint64 size = static_cast<qint64>(block.size());
-        const bool written = size == 0 || file.write(block.data(), size) == size;
+        const bool written = writeAll(file, block.data(), static_cast<qint64>(block.size()));
         block.clear();
         return written;
     };
@@ -70,10 +84,10 @@ bool writeFixes(QFileDevice& file, std::span<const std::string> fixes) {
 VoyageSaveResult saveDirect(const std::string& path, const QString& qpath,
                             std::span<const std::string> fixes) {
     QFile device(qpath);
-    if (!device.open(QIODevice::WriteOnly)) {
+    if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return {false, saveError(path, device.errorString().toStdString())};
     }
-    if (!writeFixes(device, fixes) || !device.flush()) {
+    if (!writeFixes(device, fixes)) {
         return {false, saveError(path, device.errorString().toStdString())};
     }
     device.close();
@@ -103,7 +117,7 @@ VoyageSaveResult saveVoyageFile(const std::string& path, std::span<const std::st
             break;
     }
     QSaveFile file(qpath);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return {false, saveError(path, file.errorString().toStdString())};
     }
     if (!writeFixes(file, fixes)) {
