@@ -1,0 +1,186 @@
+#include "platform/voyage_file.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "sim/voyage_text.h"
+
+namespace pelora {
+
+namespace {
+
+// Writes and reads go in blocks of this size, so memory stays at the voyage itself.
+constexpr qint64 kBlockBytes = 1 << 20;
+
+enum class TargetKind { Missing, Regular, Folder, CharacterDevice, Other, Unknown };
+
+struct Target {
+    TargetKind kind = TargetKind::Unknown;
+    std::string reason;  // for Unknown: why the file could not be examined
+};
+
+Target examine(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        if (errno == ENOENT) {
+            return {TargetKind::Missing, {}};
+        }
+        return {TargetKind::Unknown, std::strerror(errno)};
+    }
+    if (S_ISREG(info.st_mode)) return {TargetKind::Regular, {}};
+    if (S_ISDIR(info.st_mode)) return {TargetKind::Folder, {}};
+    if (S_ISCHR(info.st_mode)) return {TargetKind::CharacterDevice, {}};
+    return {TargetKind::Other, {}};
+}
+
+std::string saveError(const std::string& path, const std::string& reason) {
+    return "The voyage could not be saved to \"" + path + "\": " + reason + ".";
+}
+
+std::string loadError(const std::string& path, const std::string& reason) {
+    return "The voyage could not be loaded from \"" + path + "\": " + reason + ".";
+}
+
+// Writes all `size` bytes. QFileDevice takes a short write (the disk filled up in the middle
+// of a block) as a success without an error, so the rest is written again until it is all out
+// or a write fails and leaves its cause in errorString().
+bool writeAll(QFileDevice& file, const char* data, qint64 size) {
+    while (size > 0) {
+        const qint64 written = file.write(data, size);
+        if (written <= 0) {
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// Writes every fix to a device opened unbuffered, in blocks; false at the first failed write.
+bool writeFixes(QFileDevice& file, std::span<const std::string> fixes) {
+    std::string block;
+    block.reserve(static_cast<std::size_t>(kBlockBytes) + 256);
+    const auto flushBlock = [&] {
+        const bool written = writeAll(file, block.data(), static_cast<qint64>(block.size()));
+        block.clear();
+        return written;
+    };
+    for (const std::string& fix : fixes) {
+        appendFixLine(block, fix);
+        if (static_cast<qint64>(block.size()) >= kBlockBytes && !flushBlock()) {
+            return false;
+        }
+    }
+    return flushBlock();
+}
+
+VoyageSaveResult saveDirect(const std::string& path, const QString& qpath,
+                            std::span<const std::string> fixes) {
+    QFile device(qpath);
+    if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        return {false, saveError(path, device.errorString().toStdString())};
+    }
+    if (!writeFixes(device, fixes)) {
+        return {false, saveError(path, device.errorString().toStdString())};
+    }
+    device.close();
+    return {true, {}};
+}
+
+}  // namespace
+
+VoyageSaveResult saveVoyageFile(const std::string& path, std::span<const std::string> fixes) {
+    const QString qpath = QString::fromStdString(path);
+    if (path.empty()) {
+        return {false, saveError(path, "no file name was given")};
+    }
+    const Target target = examine(qpath);
+    switch (target.kind) {
+        case TargetKind::Folder:
+            return {false, saveError(path, "it is a folder")};
+        case TargetKind::Other:
+            return {false, saveError(path, "it is not a regular file")};
+        case TargetKind::Unknown:
+            return {false, saveError(path, target.reason)};
+        case TargetKind::CharacterDevice:
+            // Renaming a temporary file over a device would replace the device itself.
+            return saveDirect(path, qpath, fixes);
+        case TargetKind::Missing:
+        case TargetKind::Regular:
+            break;
+    }
+    QSaveFile file(qpath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        return {false, saveError(path, file.errorString().toStdString())};
+    }
+    if (!writeFixes(file, fixes)) {
+        const std::string reason = file.errorString().toStdString();
+        file.cancelWriting();
+        return {false, saveError(path, reason)};
+    }
+    if (!file.commit()) {
+        return {false, saveError(path, file.errorString().toStdString())};
+    }
+    return {true, {}};
+}
+
+VoyageLoadResult loadVoyageFile(const std::string& path) {
+    VoyageLoadResult result;
+    const QString qpath = QString::fromStdString(path);
+    if (path.empty()) {
+        result.error = loadError(path, "no file name was given");
+        return result;
+    }
+    const Target target = examine(qpath);
+    switch (target.kind) {
+        case TargetKind::Missing:
+            result.error = loadError(path, "the file does not exist");
+            return result;
+        case TargetKind::Folder:
+            result.error = loadError(path, "it is a folder");
+            return result;
+        case TargetKind::CharacterDevice:
+        case TargetKind::Other:
+            result.error = loadError(path, "it is not a regular file");
+            return result;
+        case TargetKind::Unknown:
+            result.error = loadError(path, target.reason);
+            return result;
+        case TargetKind::Regular:
+            break;
+    }
+    QFile file(qpath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = loadError(path, file.errorString().toStdString());
+        return result;
+    }
+    LineSplitter splitter;
+    std::string block(static_cast<std::size_t>(kBlockBytes), '\0');
+    for (;;) {
+        const qint64 got = file.read(block.data(), kBlockBytes);
+        if (got < 0) {
+            result.error = loadError(path, file.errorString().toStdString());
+            return result;
+        }
+        if (got == 0) {
+            break;
+        }
+        splitter.feed(std::string_view(block.data(), static_cast<std::size_t>(got)));
+    }
+    result.lines = splitter.finish();
+    if (result.lines.empty()) {
+        result.error = loadError(path, "the file holds no fixes");
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+}  // namespace pelora

@@ -1,0 +1,266 @@
+#include "platform/voyage_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+namespace pelora {
+namespace {
+
+using Lines = std::vector<std::string>;
+using namespace std::string_literals;
+
+std::string readBytes(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return "<unreadable>";
+    const QByteArray bytes = file.readAll();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void writeBytes(const std::string& path, const std::string& content) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(content.data(), static_cast<qint64>(content.size())),
+              static_cast<qint64>(content.size()));
+}
+
+bool isRoot() { return ::geteuid() == 0; }
+
+bool isCharacterDevice(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+// RMC-like sentences of realistic length.
+Lines sentences(std::size_t count) {
+    Lines lines;
+    lines.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        lines.push_back("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*" +
+                        std::to_string(i % 100));
+    }
+    return lines;
+}
+
+// While it lives, files of this process cannot grow beyond `bytes`: a write past that fails
+// with EFBIG just as a write to a full disk fails with ENOSPC, in the middle of the file.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        m_active = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool active() const { return m_active; }
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_active = false;
+};
+
+class VoyageFile : public ::testing::Test {
+protected:
+    std::string path(const std::string& name) const { return (m_dir.path() + "/").toStdString() + name; }
+    QStringList entries() const { return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(VoyageFile, SavesThreeFixesAsThreeCrLfLinesAndLoadsThemBack) {
+    const Lines fixes = {"$GPGLL,5000.000,N,00100.000,W,120000,A*3C", "$GPGLL,2", "$GPGLL,3"};
+    const std::string file = path("harbour.vyg");
+    const VoyageSaveResult saved = saveVoyageFile(file, fixes);
+    ASSERT_TRUE(saved.ok) << saved.error;
+    EXPECT_EQ(readBytes(file), "$GPGLL,5000.000,N,00100.000,W,120000,A*3C\r\n$GPGLL,2\r\n$GPGLL,3\r\n");
+
+    const VoyageLoadResult loaded = loadVoyageFile(file);
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    EXPECT_EQ(loaded.lines, fixes);
+}
+
+TEST_F(VoyageFile, OverwritesAnExistingFileWhole) {
+    const std::string file = path("harbour.vyg");
+    writeBytes(file, "a much longer old voyage\r\nwith two lines\r\n");
+    ASSERT_TRUE(saveVoyageFile(file, Lines{"new"}).ok);
+    EXPECT_EQ(readBytes(file), "new\r\n");
+}
+
+TEST_F(VoyageFile, SavingNoFixesWritesAnEmptyFileWhichDoesNotLoad) {
+    const std::string file = path("empty.vyg");
+    ASSERT_TRUE(saveVoyageFile(file, Lines{}).ok);
+    EXPECT_EQ(readBytes(file), "");
+
+    const VoyageLoadResult loaded = loadVoyageFile(file);
+    EXPECT_FALSE(loaded.ok);
+    EXPECT_TRUE(loaded.lines.empty());
+    EXPECT_NE(loaded.error.find(file), std::string::npos) << loaded.error;
+    EXPECT_NE(loaded.error.find("no fixes"), std::string::npos) << loaded.error;
+}
+
+TEST_F(VoyageFile, ADayOfFixesRoundTrips) {
+    const Lines fixes = sentences(86'400);
+    const std::string file = path("day.vyg");
+    ASSERT_TRUE(saveVoyageFile(file, fixes).ok);
+    const VoyageLoadResult loaded = loadVoyageFile(file);
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    EXPECT_EQ(loaded.lines.size(), 86'400u);
+    EXPECT_TRUE(loaded.lines == fixes);
+}
+
+// Bytes that a log from a real receiver may hold survive save and load unchanged, and a
+// line longer than the read block stays whole.
+TEST_F(VoyageFile, UnusualBytesAndATenMegabyteLineRoundTrip) {
+    const Lines fixes = {"NUL\0inside"s, "lone\rCR", "", "\xff\xfe", std::string(10u << 20, 'x'), "last"};
+    const std::string file = path("odd.vyg");
+    ASSERT_TRUE(saveVoyageFile(file, fixes).ok);
+    const VoyageLoadResult loaded = loadVoyageFile(file);
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    EXPECT_TRUE(loaded.lines == fixes);
+}
+
+TEST_F(VoyageFile, LoadsLineFeedEndsAndALastLineWithoutEnd) {
+    const std::string file = path("receiver.vyg");
+    writeBytes(file, "$GPGGA,1\n$GPRMC,2\r\n$GPGLL,3");
+    const VoyageLoadResult loaded = loadVoyageFile(file);
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    EXPECT_EQ(loaded.lines, (Lines{"$GPGGA,1", "$GPRMC,2", "$GPGLL,3"}));
+}
+
+struct FullDiskRow {
+    const char* name;
+    std::size_t fixCount;  // small voyages fail when the file is committed, large ones while writing
+};
+
+class VoyageFileFullDisk : public VoyageFile, public ::testing::WithParamInterface<FullDiskRow> {};
+
+// The disk fills up while the voyage is written: the error names the file and the cause, the
+// old file keeps its content, and no temporary file is left beside it.
+TEST_P(VoyageFileFullDisk, FailedSaveLeavesTheOldFileIntact) {
+    const std::string file = path("harbour.vyg");
+    const std::string old = "$GPGLL,old voyage\r\n";
+    writeBytes(file, old);
+
+    VoyageSaveResult saved;
+    {
+        FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.active());
+        saved = saveVoyageFile(file, sentences(GetParam().fixCount));
+    }
+    EXPECT_FALSE(saved.ok);
+    EXPECT_NE(saved.error.find(file), std::string::npos) << saved.error;
+    EXPECT_NE(saved.error.find("File too large"), std::string::npos) << saved.error;
+    EXPECT_EQ(readBytes(file), old);
+    EXPECT_EQ(entries(), QStringList{"harbour.vyg"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Voyage, VoyageFileFullDisk,
+                         ::testing::Values(FullDiskRow{"SmallVoyage", 100}, FullDiskRow{"LargeVoyage", 40'000}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(VoyageFile, SaveIntoAReadOnlyFolderFailsAndLeavesTheOldFile) {
+    if (isRoot()) GTEST_SKIP() << "permissions do not bind root";
+    const std::string file = path("harbour.vyg");
+    writeBytes(file, "old\r\n");
+    ASSERT_EQ(::chmod(m_dir.path().toLocal8Bit().constData(), 0555), 0);
+    const VoyageSaveResult saved = saveVoyageFile(file, Lines{"new"});
+    ::chmod(m_dir.path().toLocal8Bit().constData(), 0755);
+    EXPECT_FALSE(saved.ok);
+    EXPECT_NE(saved.error.find(file), std::string::npos) << saved.error;
+    EXPECT_NE(saved.error.find("ermission denied"), std::string::npos) << saved.error;
+    EXPECT_EQ(readBytes(file), "old\r\n");
+}
+
+// A character device is written in place, never replaced by a file. /dev/full reports a full
+// disk. As root, where a rename over /dev entries would succeed, the test uses its own copy
+// of the device node so that a fault could never damage the system's /dev/full.
+TEST_F(VoyageFile, SaveToAFullDeviceReportsAndKeepsTheDevice) {
+    std::string device = "/dev/full";
+    if (isRoot()) {
+        device = path("full");
+        if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0) {
+            GTEST_SKIP() << "cannot make a device node here";
+        }
+    }
+    ASSERT_TRUE(isCharacterDevice(device));
+    const VoyageSaveResult saved = saveVoyageFile(device, sentences(10));
+    EXPECT_FALSE(saved.ok);
+    EXPECT_NE(saved.error.find(device), std::string::npos) << saved.error;
+    EXPECT_NE(saved.error.find("No space left on device"), std::string::npos) << saved.error;
+    EXPECT_TRUE(isCharacterDevice(device));
+}
+
+struct BadTargetRow {
+    const char* name;
+    std::string target;  // relative to the test folder
+    const char* reason;
+};
+
+class VoyageFileBadTarget : public VoyageFile, public ::testing::WithParamInterface<BadTargetRow> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder"));
+        writeBytes(path("empty.vyg"), "");
+    }
+};
+
+TEST_P(VoyageFileBadTarget, LoadReportsTheFileAndTheCause) {
+    const std::string file = path(GetParam().target);
+    const VoyageLoadResult loaded = loadVoyageFile(file);
+    EXPECT_FALSE(loaded.ok);
+    EXPECT_TRUE(loaded.lines.empty());
+    EXPECT_NE(loaded.error.find(file), std::string::npos) << loaded.error;
+    EXPECT_NE(loaded.error.find(GetParam().reason), std::string::npos) << loaded.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Voyage, VoyageFileBadTarget,
+    ::testing::Values(BadTargetRow{"Missing", "missing.vyg", "does not exist"},
+                      BadTargetRow{"MissingFolder", "nowhere/harbour.vyg", "does not exist"},
+                      BadTargetRow{"Folder", "folder", "folder"},
+                      BadTargetRow{"EmptyFile", "empty.vyg", "no fixes"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(VoyageFile, SaveRefusesAFolderAndAMissingFolder) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder"));
+    for (const std::string& file : {path("folder"), path("nowhere/harbour.vyg")}) {
+        const VoyageSaveResult saved = saveVoyageFile(file, Lines{"A"});
+        EXPECT_FALSE(saved.ok) << file;
+        EXPECT_NE(saved.error.find(file), std::string::npos) << saved.error;
+    }
+}
+
+TEST_F(VoyageFile, LoadRefusesAnUnreadableFile) {
+    if (isRoot()) GTEST_SKIP() << "permissions do not bind root";
+    const std::string file = path("secret.vyg");
+    writeBytes(file, "A\r\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0), 0);
+    const VoyageLoadResult loaded = loadVoyageFile(file);
+    EXPECT_FALSE(loaded.ok);
+    EXPECT_NE(loaded.error.find("ermission denied"), std::string::npos) << loaded.error;
+}
+
+TEST_F(VoyageFile, LoadRefusesADevice) {
+    const VoyageLoadResult loaded = loadVoyageFile("/dev/zero");
+    EXPECT_FALSE(loaded.ok);
+    EXPECT_NE(loaded.error.find("not a regular file"), std::string::npos) << loaded.error;
+}
+
+}  // namespace
+}  // namespace pelora
