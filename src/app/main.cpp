@@ -1,6 +1,23 @@
-#include <cstdio>
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
 
-int main() {
-    std::puts("pelora: there is no window yet");
-    return 0;
+#include "platform/system_clock.h"
+#include "sim/random_source.h"
+#include "ui/FRM_NMEA.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/pelora_icon.png")));
+
+    pelora::SystemClock clock;
+    pelora::ProgramRandom random;
+    pelora::WindowServices services;
+    services.clock = &clock;
+    services.random = &random;
+
+    pelora::FRM_NMEA window(services);
+    window.show();
+    return QApplication::exec();
 }
