@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QFileInfo>
-#include <QIcon>
 
 #include "platform/system_clock.h"
 #include "sim/random_source.h"
@@ -9,7 +8,6 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/pelora_icon.png")));
 
     pelora::SystemClock clock;
     pelora::ProgramRandom random;
@@ -18,6 +16,7 @@ int main(int argc, char** argv) {
     services.random = &random;
 
     pelora::FRM_NMEA window(services);
+    QApplication::setWindowIcon(window.windowIcon());
     window.show();
     return QApplication::exec();
 }
