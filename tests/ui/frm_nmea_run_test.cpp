@@ -191,5 +191,18 @@ TEST_F(RunCycle, ClosingIsRefusedAndHandedToTheCloseCheckOnce) {
     EXPECT_EQ(endings, 1);
 }
 
+TEST(RealTimer, ASentenceAppearsEverySecondOnceRunning) {
+    // The real clock and timer: the timer runs from creation, so ticks come a second apart.
+    int endings = 0;
+    FRM_NMEA window(WindowServices{nullptr, nullptr, [&endings] { ++endings; }});
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton*>("CMD_GO_0"), Qt::LeftButton);
+    QTest::qWait(2500);
+    const std::size_t sent = window.Voyage_Log().size() - 1;
+    EXPECT_GE(sent, 2u);
+    EXPECT_LE(sent, 3u);
+    EXPECT_TRUE(window.findChild<QLabel*>("LAB_NMEA")->text().endsWith(": Not Connected."));
+}
+
 }  // namespace
 }  // namespace pelora::testing
