@@ -29,6 +29,8 @@ public:
     // change of the voyage.
     std::span<const std::string> fixes() const;
     std::size_t fixCount() const;
+    // The whole list: the fixes followed by the empty spare slot.
+    const std::vector<std::string>& slots() const { return Voyage_Log; }
 
     // True while a loaded voyage is playing (Voyage_Name not empty).
     bool isPlaying() const;

@@ -11,11 +11,14 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
+#include "config/autoconfig.h"
 #include "nmea/position_entry.h"
 #include "nmea/sentence.h"
+#include "platform/file_dialogs.h"
 #include "platform/system_clock.h"
 #include "sim/navigation.h"
 #include "sim/number_text.h"
@@ -89,6 +92,22 @@ FRM_NMEA::FRM_NMEA(const WindowServices& services, QWidget* parent)
         m_programRandom = std::make_unique<ProgramRandom>();
         m_services.random = m_programRandom.get();
     }
+    if (m_services.fileDialogs == nullptr) {
+        m_qtFileDialogs = std::make_unique<QtFileDialogs>(this);
+        m_services.fileDialogs = m_qtFileDialogs.get();
+    }
+    if (!m_services.showError) {
+        m_services.showError = [this](const std::string& message) {
+            QMessageBox::warning(this, QStringLiteral("Pelora"), QString::fromStdString(message));
+        };
+    }
+    m_voyageCommands = std::make_unique<VoyageCommands>(
+        m_voyage, *m_services.fileDialogs,
+        VoyageCommandHooks{
+            m_services.showError,
+            [](const std::string& path) { return file_title(path, false, false); },
+            [this] { CMD_GO_Click(1); },
+            [this](const std::string& caption) { m_ui->LabPlaying->setText(QString::fromStdString(caption)); }});
 
     m_ui->setupUi(this);
     applyFixedFonts();
@@ -183,7 +202,7 @@ void FRM_NMEA::Form_Load() {
     restoreStoredValues();
 
     m_running = false;
-    m_voyageLog.assign(1, std::string());
+    m_voyage = VoyageLog();
 }
 
 void FRM_NMEA::chdirv(const QString& longpath) {
@@ -240,6 +259,11 @@ void FRM_NMEA::Move_Ship() {
     if (!m_running) {
         return;
     }
+    if (m_voyage.isPlaying()) {
+        // A loaded voyage plays one fix a tick; the ship itself does not move.
+        sendSentence(m_voyageCommands->playNext());
+        return;
+    }
     const std::chrono::milliseconds now = m_services.clock->monotonicNow();
 
     StepInputs inputs;
@@ -272,9 +296,7 @@ void FRM_NMEA::Move_Ship() {
              m_ship.COG_Text, m_services.clock->localNow());
     const std::string sentence = with_checksum_if_due(bare, m_ui->chk_sum->value(), sentenceType);
 
-    // The sentence fills the spare slot, and a new spare slot follows it.
-    m_voyageLog.back() = sentence;
-    m_voyageLog.emplace_back();
+    m_voyage.record(sentence);
 
     sendSentence(sentence);
 }
@@ -409,9 +431,17 @@ void FRM_NMEA::MNU_Baud_Click(int Index) {
     cmb_PORT_Click();
 }
 
-void FRM_NMEA::mnuSaveAs_Click() {}
-void FRM_NMEA::mnuLoad_Click() {}
-void FRM_NMEA::mnuNew_Click() {}
+void FRM_NMEA::mnuSaveAs_Click() {
+    m_voyageCommands->saveVoyage();
+}
+
+void FRM_NMEA::mnuLoad_Click() {
+    m_voyageCommands->loadVoyage();
+}
+
+void FRM_NMEA::mnuNew_Click() {
+    m_voyageCommands->endVoyage();
+}
 void FRM_NMEA::HelpIndex_Click() {}
 void FRM_NMEA::HelpAbout_Click() {}
 void FRM_NMEA::Image1_Click() {}

@@ -10,6 +10,8 @@
 #include <QMainWindow>
 
 #include "sim/ship_motion.h"
+#include "sim/voyage.h"
+#include "ui/voyage_commands.h"
 #include "ui/window_services.h"
 
 class QLineEdit;
@@ -25,6 +27,7 @@ class FRM_NMEA;
 
 class SystemClock;
 class ProgramRandom;
+class QtFileDialogs;
 
 // The program's one working window: it owns the controls, the tick timer, the ship state and
 // the voyage list, and carries every event handler. Handlers only move values between the
@@ -48,8 +51,8 @@ public:
     ShipState& ship() { return m_ship; }
     const ShipState& ship() const { return m_ship; }
     // The voyage: every sentence sent, followed by one empty spare slot.
-    std::vector<std::string>& Voyage_Log() { return m_voyageLog; }
-    const std::vector<std::string>& Voyage_Log() const { return m_voyageLog; }
+    const std::vector<std::string>& Voyage_Log() const { return m_voyage.slots(); }
+    const VoyageLog& voyage() const { return m_voyage; }
     // The version as "major.minor.revision", set by Form_Load.
     const std::string& Version_Text() const { return m_versionText; }
     // True when no step happened since the last Run, resume or Stop (Last_Tick is 0).
@@ -67,8 +70,9 @@ public:
     void CMD_GO_Click(int Index);
     // The tick: one step of the ship.
     void Timer1_Timer();
-    // One simulation step: nothing unless Running; otherwise moves the ship, updates the
-    // readouts, composes and records the sentence and hands it to sendSentence.
+    // One simulation step: nothing unless Running; while a voyage plays, sends its next fix;
+    // otherwise moves the ship, updates the readouts, composes and records the sentence and
+    // hands it to sendSentence.
     void Move_Ship();
     // Shows the finished sentence in LAB_NMEA; no port exists yet, so it is never written.
     void sendSentence(const std::string& sentence);
@@ -130,6 +134,7 @@ private:
     std::unique_ptr<Ui::FRM_NMEA> m_ui;
     std::unique_ptr<SystemClock> m_systemClock;
     std::unique_ptr<ProgramRandom> m_programRandom;
+    std::unique_ptr<QtFileDialogs> m_qtFileDialogs;
     WindowServices m_services;
     QTimer* m_timer1 = nullptr;
 
@@ -137,7 +142,8 @@ private:
     // Monotonic time of the previous step; empty when the next step is a first step.
     std::optional<std::chrono::milliseconds> m_lastTick;
     ShipState m_ship;
-    std::vector<std::string> m_voyageLog;
+    VoyageLog m_voyage;
+    std::unique_ptr<VoyageCommands> m_voyageCommands;
     std::string m_versionText;
     std::uint32_t m_dirBackColor = kWindowBackgroundColour;
     std::uint32_t m_rotBackColor = kWindowBackgroundColour;

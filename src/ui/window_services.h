@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "platform/clock.h"
+#include "platform/file_dialogs.h"
 #include "sim/random_source.h"
 
 namespace pelora {
@@ -15,6 +17,9 @@ struct WindowServices {
     Clock* clock = nullptr;          // local time for the sentences, monotonic time between steps
     RandomSource* random = nullptr;  // sea state and GPS noise draws
     std::function<void()> leaveEventLoop;  // ends the program once the port is closed
+    FileDialogs* fileDialogs = nullptr;    // the voyage files' open and save dialogs
+    // Shows a failure to the operator and returns when it is acknowledged (a modal box).
+    std::function<void(const std::string& message)> showError;
 };
 
 }  // namespace pelora

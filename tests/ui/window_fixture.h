@@ -1,7 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include <QApplication>
@@ -9,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
+#include "platform/file_dialogs.h"
 #include "sim/random_source.h"
 #include "ui/FRM_NMEA.h"
 
@@ -38,6 +42,26 @@ public:
     std::size_t draws = 0;
 };
 
+// File dialogs that answer with the names queued for them; an empty queue is a Cancel.
+class QueuedFileDialogs final : public FileDialogs {
+public:
+    std::optional<std::string> saveFileName() override { return take(saveNames); }
+    std::optional<std::string> openFileName() override { return take(openNames); }
+
+    std::deque<std::string> saveNames;
+    std::deque<std::string> openNames;
+
+private:
+    static std::optional<std::string> take(std::deque<std::string>& names) {
+        if (names.empty()) {
+            return std::nullopt;
+        }
+        std::string name = names.front();
+        names.pop_front();
+        return name;
+    }
+};
+
 // A main window with fakes in place of the clock, the random source and the program's end.
 // The real tick timer is stopped so that only the test decides when a step happens.
 class WindowTest : public ::testing::Test {
@@ -47,6 +71,8 @@ protected:
         services.clock = &clock;
         services.random = &random;
         services.leaveEventLoop = [this] { ++endings; };
+        services.fileDialogs = &fileDialogs;
+        services.showError = [this](const std::string& message) { errors.push_back(message); };
         window = std::make_unique<FRM_NMEA>(services);
         window->Timer1()->stop();
     }
@@ -61,6 +87,8 @@ protected:
     FakeClock clock;
     FixedRandom random;
     int endings = 0;
+    QueuedFileDialogs fileDialogs;
+    std::vector<std::string> errors;
     std::unique_ptr<FRM_NMEA> window;
 };
 
