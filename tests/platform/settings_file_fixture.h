@@ -52,6 +52,8 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    bool makeUnwritable() { return makeUnwritable(iniPath()); }
+
     // Puts an empty folder where the settings file belongs.
     void folderInPlaceOfFile() {
         QFile::remove(iniPath());
@@ -60,8 +62,7 @@ protected:
 
     // Makes the existing settings file refuse writes: by its mode, or for root (whom modes do
     // not stop) by the immutable attribute. False when neither works here.
-    bool makeUnwritable() {
-        const QString path = iniPath();
+    bool makeUnwritable(const QString& path) {
         if (::geteuid() != 0) {
             return ::chmod(QFile::encodeName(path).constData(), 0444) == 0;
         }
