@@ -176,7 +176,7 @@ bool AutoConfig::transfer_control(bool apply, ConfigControl& control, int& index
         if (name.starts_with(kListPrefix)) {
             control.beginAssignment();
             accepted = assign_list_text(control, value);
-            control.endAssignment();
+            control.endAssignment(accepted);
         } else {
             accepted = control.writeProperty(*property, value);
         }

@@ -33,9 +33,11 @@ public:
 
     // Bracket the several assignments that make up one restored value (the steps of a list).
     // Between them a control may hold back its change reaction and, at the end, run it once
-    // when the value then differs from the value before beginAssignment. Always paired.
+    // when the value then differs from the value before beginAssignment. When `accepted` is
+    // false the value was rejected: the control goes back to its value before
+    // beginAssignment and runs no reaction. Always paired.
     virtual void beginAssignment() {}
-    virtual void endAssignment() {}
+    virtual void endAssignment(bool /*accepted*/) {}
 };
 
 // A form that can be attached to the configuration store: a name (the settings section), its

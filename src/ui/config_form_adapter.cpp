@@ -139,7 +139,8 @@ public:
 
     // A list's steps run with its signals held back; at the end the final selection (and
     // text) is set once more with signals on, so that a changed selection fires once and an
-    // unchanged one not at all.
+    // unchanged one not at all. A rejected text leaves the list as it was, without a signal,
+    // so that no handler sees a passing "no selection" (a port would be closed for nothing).
     void beginAssignment() override {
         auto* combo = qobject_cast<QComboBox*>(m_object.data());
         if (combo == nullptr || m_held) return;
@@ -149,13 +150,13 @@ public:
         m_wasBlocked = combo->blockSignals(true);
     }
 
-    void endAssignment() override {
+    void endAssignment(bool accepted) override {
         auto* combo = qobject_cast<QComboBox*>(m_object.data());
         if (!m_held) return;
         m_held = false;
         if (combo == nullptr) return;
-        const int index = combo->currentIndex();
-        const QString text = combo->currentText();
+        const int index = accepted ? combo->currentIndex() : m_indexBefore;
+        const QString text = accepted ? combo->currentText() : m_textBefore;
         combo->setCurrentIndex(m_indexBefore);
         if (combo->isEditable()) combo->setEditText(m_textBefore);
         combo->blockSignals(m_wasBlocked);

@@ -149,7 +149,9 @@ TEST_F(AutoConfigTest, ListStepsRunInOrderInsideOneAssignment) {
     EXPECT_THAT(dup.log, ElementsAre("begin", "ListIndex=-1", "text=A", "ListIndex=0",
                                      "ListIndex=2", "end"));
     EXPECT_EQ(dup.reactions, 1);
-    EXPECT_THAT(bad.log, ElementsAre("begin", "ListIndex=-1", "text=Z", "end"));
+    EXPECT_THAT(bad.log, ElementsAre("begin", "ListIndex=-1", "text=Z", "end rejected"));
+    EXPECT_EQ(bad.listIndex, 0);  // a rejected text leaves the selection as it was
+    EXPECT_EQ(bad.reactions, 0);
 }
 
 TEST_F(AutoConfigTest, ControlArraySharesOneEntry) {

@@ -136,9 +136,14 @@ public:
             m_s->indexAtBegin = m_s->listIndex;
         }
     }
-    void endAssignment() override {
-        m_s->log.push_back("end");
-        if (--m_s->bracketDepth == 0) m_s->changed(m_s->valueAtBegin, m_s->indexAtBegin);
+    void endAssignment(bool accepted) override {
+        m_s->log.push_back(accepted ? "end" : "end rejected");
+        if (--m_s->bracketDepth != 0) return;
+        if (!accepted) {
+            m_s->value = m_s->valueAtBegin;
+            m_s->listIndex = m_s->indexAtBegin;
+        }
+        m_s->changed(m_s->valueAtBegin, m_s->indexAtBegin);
     }
 
 private:

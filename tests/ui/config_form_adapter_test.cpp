@@ -141,9 +141,11 @@ TEST_F(ConfigFormAdapterTest, FixedListRefusesOtherTextsAndEditableListShowsThem
     store("cmb_c", "gga");  // case matters
     store("lab_y", "y");
     store("cmb_e", "three");
+    QSignalSpy listSpy(list, &QComboBox::currentIndexChanged);
     config.attach_form(form, true);
     EXPECT_EQ(text->text(), "start");
     EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_EQ(listSpy.count(), 0);  // the refused text never showed as "no selection"
 
     ValueSet values = *form.loadedvalues;
     values.values[2] = "GGA";
