@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace pelora {
+
+// Why the settings store could not be read or written: an error number (the system's error
+// number where there is one, for example 13 for a file without permission) and a reason text.
+struct SettingsError {
+    int number = 0;
+    std::string reason;
+
+    friend bool operator==(const SettingsError&, const SettingsError&) = default;
+};
+
+// The result of GetSetting: the value, or the error that stopped reading it.
+struct SettingRead {
+    std::string value;
+    std::optional<SettingsError> error;
+
+    bool ok() const { return !error.has_value(); }
+};
+
+// The per-user settings store: text values addressed by application, section and key, kept
+// between runs. Nothing is ever deleted.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+
+    // The entry's value; the empty text when the entry, its section or its application does
+    // not exist. Fails when the store cannot be read.
+    virtual SettingRead GetSetting(const std::string& application, const std::string& section,
+                                   const std::string& key) = 0;
+
+    // Creates the entry or replaces its value; application and section come into being as
+    // needed. Returns the error when the value did not reach the store.
+    virtual std::optional<SettingsError> SaveSetting(const std::string& application,
+                                                     const std::string& section,
+                                                     const std::string& key,
+                                                     const std::string& value) = 0;
+
+    // Where the entries are kept (a file path), for messages.
+    virtual std::string location() const = 0;
+};
+
+}  // namespace pelora

@@ -1,0 +1,109 @@
+// Restart cycles of the control-state store through a real settings file: each "run" is a new
+// store, a new AutoConfig and a new form showing the program's defaults.
+
+#include <cerrno>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "config/autoconfig.h"
+#include "config/fake_form.h"
+#include "platform/qt_settings_store.h"
+#include "settings_file_fixture.h"
+
+namespace pelora {
+namespace {
+
+using test::FakeDialogs;
+using test::FakeForm;
+using test::Kind;
+
+struct ProgramRun {
+    explicit ProgramRun(std::vector<DialogAnswer> answers = {}) {
+        dialogs.answers = std::move(answers);
+        form.add("txt_SPEED", Kind::Text, "6");
+        form.add("chk_sum", Kind::Check, "0");
+        form.add("cmb_NMEA", Kind::FixedList, "", {"GLL", "GGA", "RMC"}, 0);
+        form.add("cmb_PORT", Kind::FixedList, "", {"COM 1", "COM 2", "COM 3"}, 0);
+        form.add("LAB_NMEA", Kind::Label, "");
+        config.attach_form(form, true);
+    }
+
+    QtSettingsStore store{application_name()};
+    FakeDialogs dialogs;
+    int ends = 0;
+    AutoConfig config{store, dialogs, application_name(), "Pelora", [this] { ++ends; }};
+    FakeForm form{"FRM_NMEA"};
+};
+
+class SettingsRestartTest : public test::SettingsFileTest {
+protected:
+    QString ini() const { return iniPath(QString::fromStdString(application_name())); }
+};
+
+TEST_F(SettingsRestartTest, YesStoresTheValuesTheNextRunRestoresThemAndNoKeepsThem) {
+    {
+        ProgramRun first({DialogAnswer::Yes});
+        first.form["txt_SPEED"].value = "12";
+        first.form["cmb_NMEA"].listIndex = 2;
+        first.form["cmb_PORT"].listIndex = 2;
+        EXPECT_TRUE(first.config.query_close(first.form));
+        EXPECT_EQ(first.dialogs.questions.size(), 1u);  // the first run always asks
+        EXPECT_EQ(first.ends, 1);
+    }
+    {
+        ProgramRun second({DialogAnswer::No});
+        EXPECT_EQ(second.form.shown("txt_SPEED"), "12");
+        EXPECT_EQ(second.form.shown("cmb_NMEA"), "RMC");
+        EXPECT_EQ(second.form.shown("cmb_PORT"), "COM 3");
+        EXPECT_EQ(second.form["cmb_PORT"].reactions, 1);  // the restored port is opened
+        second.form["txt_SPEED"].value = "14";
+        EXPECT_TRUE(second.config.query_close(second.form));
+        EXPECT_EQ(second.ends, 1);
+    }
+    ProgramRun third;
+    EXPECT_EQ(third.form.shown("txt_SPEED"), "12");
+    EXPECT_TRUE(third.config.query_close(third.form));
+    EXPECT_TRUE(third.dialogs.questions.empty());
+}
+
+TEST_F(SettingsRestartTest, CorruptedFileShowsTheLoadMessageAndTheDefaults) {
+    {
+        ProgramRun first({DialogAnswer::Yes});  // leaves a good file behind
+        first.config.query_close(first.form);
+    }
+    QFile file(ini());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("[FRM_NMEA\ngarbage\n");
+    file.close();
+
+    ProgramRun run;
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_EQ(run.dialogs.messages[0].text,
+              "Error: 22. Cannot Load Configuration for FRM_NMEA # 0. Using Default Values.");
+    EXPECT_EQ(run.form.shown("txt_SPEED"), "6");
+}
+
+TEST_F(SettingsRestartTest, UnwritableFileAtYesIsReportedAndTheProgramStaysOpen) {
+    {
+        ProgramRun first({DialogAnswer::Yes});
+        first.form["txt_SPEED"].value = "12";
+        first.config.query_close(first.form);
+    }
+    const QByteArray before = readFile(QString::fromStdString(application_name()));
+    ProgramRun run({DialogAnswer::Yes});
+    run.form["txt_SPEED"].value = "20";
+    if (!makeUnwritable(ini())) {
+        GTEST_SKIP() << "cannot make a file unwritable here";
+    }
+    EXPECT_FALSE(run.config.query_close(run.form));
+    EXPECT_EQ(run.ends, 0);
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    const std::string& text = run.dialogs.messages[0].text;
+    EXPECT_NE(text.find(ini().toStdString()), std::string::npos) << text;
+    EXPECT_NE(text.find("The program stays open."), std::string::npos) << text;
+    EXPECT_EQ(readFile(QString::fromStdString(application_name())), before);
+}
+
+}  // namespace
+}  // namespace pelora
