@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <poll.h>
+
 #include <charconv>
 #include <utility>
 
@@ -114,7 +116,13 @@ QtSerialControl::QtSerialControl(DeviceLookup lookup, QObject* parent)
 }
 
 QtSerialControl::~QtSerialControl() {
-    m_port->close();
+    closePort();
+}
+
+void QtSerialControl::closePort() {
+    if (m_port->isOpen()) {
+        m_port->close();
+    }
 }
 
 bool QtSerialControl::PortOpen() const {
@@ -123,7 +131,7 @@ bool QtSerialControl::PortOpen() const {
 
 bool QtSerialControl::setPortOpen(bool open) {
     if (!open) {
-        m_port->close();
+        closePort();
         m_lost = false;
         return true;
     }
@@ -131,7 +139,7 @@ bool QtSerialControl::setPortOpen(bool open) {
         m_lastError = QStringLiteral("The port is already open");
         return false;
     }
-    m_port->close();  // a lost port whose close is still pending
+    closePort();  // a lost port whose close is still pending
     m_lost = false;
 
     m_devicePath = m_lookup ? m_lookup(m_commPort) : QString();
@@ -211,9 +219,20 @@ QString QtSerialControl::lastError() const {
 void QtSerialControl::onError(QSerialPort::SerialPortError error) {
     // Only a device that went away or a failed write lose the port. Failed opens are reported
     // by open() itself, and modem-line calls fail harmlessly on pseudo-terminals.
-    if ((error == QSerialPort::ResourceError || error == QSerialPort::WriteError) && PortOpen()) {
+    if (!PortOpen()) {
+        return;
+    }
+    if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError ||
+        (error == QSerialPort::ReadError && hungUp())) {
         losePort(m_port->errorString());
     }
+}
+
+bool QtSerialControl::hungUp() const {
+    // A pseudo-terminal whose far end closed reads as empty, which QSerialPort reports as a
+    // read error again and again; the hang-up itself shows in poll().
+    pollfd pfd{static_cast<int>(m_port->handle()), POLLIN, 0};
+    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 void QtSerialControl::losePort(const QString& reason) {
@@ -225,7 +244,7 @@ void QtSerialControl::losePort(const QString& reason) {
 
 void QtSerialControl::closeLostPort() {
     if (m_lost) {
-        m_port->close();
+        closePort();
     }
 }
 

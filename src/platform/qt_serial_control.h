@@ -33,8 +33,8 @@ std::string serialSettingsText(const SerialSettings& settings);
 // given at construction (normally DeviceMap::devicePath). Opens with the settings' baud rate,
 // parity, data and stop bits, no flow control, and leaves the modem lines alone. Writes are
 // buffered by QSerialPort and sent from the event loop, so Output never blocks.
-// A device that goes away (ResourceError) or a failed write closes the port: PortOpen reads
-// false from then on and portLost() is emitted.
+// A device that goes away (ResourceError, or a hang-up seen as a read error) or a failed write
+// closes the port: PortOpen reads false from then on and portLost() is emitted.
 class QtSerialControl : public QObject, public SerialControl {
     Q_OBJECT
 
@@ -68,6 +68,8 @@ private:
     void onError(QSerialPort::SerialPortError error);
     void losePort(const QString& reason);
     void closeLostPort();
+    void closePort();
+    bool hungUp() const;
 
     DeviceLookup m_lookup;
     QSerialPort* m_port;
