@@ -14,6 +14,10 @@ struct DefaultRow {
     const char* device;
 };
 
+void PrintTo(const DefaultRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class DefaultDeviceTest : public ::testing::TestWithParam<DefaultRow> {};
 
 TEST_P(DefaultDeviceTest, PortMapsToItsDefaultDevice) {
@@ -51,6 +55,10 @@ struct SettingsRow {
     const char* text;
     const char* readBack;  // "" = refused
 };
+
+void PrintTo(const SettingsRow& row, std::ostream* out) {
+    *out << '"' << row.text << '"';
+}
 
 class SerialSettingsTest : public ::testing::TestWithParam<SettingsRow> {};
 
