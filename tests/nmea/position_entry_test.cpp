@@ -1,0 +1,105 @@
+#include "nmea/position_entry.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "nmea/position_format.h"
+
+namespace pelora {
+namespace {
+
+struct EntryRow {
+    const char* name;
+    const char* entry;
+    bool latitude;
+    double expected;
+};
+
+class PositionEntry : public ::testing::TestWithParam<EntryRow> {};
+
+TEST_P(PositionEntry, FreeFormatDegreesMinutesSeconds) {
+    const EntryRow& row = GetParam();
+    const double value = row.latitude ? User_lat(row.entry) : user_lon(row.entry);
+    EXPECT_NEAR(value, row.expected, 1e-5) << row.entry;
+}
+
+constexpr bool kLat = true;
+constexpr bool kLon = false;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PositionEntry,
+    ::testing::Values(EntryRow{"DefaultLatitude", "54N00.0000", kLat, 54.0},
+                      EntryRow{"DefaultLongitude", "0001E00.0000", kLon, 1.0},
+                      EntryRow{"South", "54S30.5", kLat, -54.508333333},
+                      EntryRow{"West", "1W30", kLon, -1.5},
+                      EntryRow{"Seconds", "50 30 15 S", kLat, -50.504166667},
+                      EntryRow{"DecimalDegrees", "54.5N", kLat, 54.5},
+                      EntryRow{"FourthNumberDropped", "12 34 56 78", kLat, 12.582222222},
+                      EntryRow{"SecondPointStops", "10.5.3N", kLat, 10.5},
+                      EntryRow{"UnseparatedField", "5430.0000,N", kLat, 5430.0},
+                      EntryRow{"NoDigits", "abc", kLat, 0.0},
+                      EntryRow{"SDoesNotCountForLongitude", "54S", kLon, 54.0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, PositionEntry,
+    ::testing::Values(EntryRow{"Empty", "", kLat, 0.0},
+                      EntryRow{"MinusIsOnlyASeparator", "-54 00", kLat, 54.0},
+                      EntryRow{"LowerCaseSouth", "54s30", kLat, -54.5},
+                      EntryRow{"SouthInsideAWord", "54 30 south", kLat, -54.5},
+                      EntryRow{"LowerCaseWest", "3w", kLon, -3.0},
+                      EntryRow{"WDoesNotCountForLatitude", "3W", kLat, 3.0},
+                      EntryRow{"TooLargeForSinglePrecision", "9999999999999999999999999999999999999999999", kLat, 0.0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PositionEntry, FieldsAreHeldInSinglePrecision) {
+    const double value = User_lat("54N30.1234");
+    EXPECT_DOUBLE_EQ(value, 54.0 + static_cast<double>(30.1234f) / 60);
+    EXPECT_NEAR(value, 54.50205666224, 1e-11);
+    EXPECT_GT(std::abs(value - (54 + 30.1234 / 60)), 1e-9);
+}
+
+struct TemplateRow {
+    const char* name;
+    const char* templ;
+    const char* entry;
+    double expected;
+};
+
+class TemplateWalk : public ::testing::TestWithParam<TemplateRow> {};
+
+TEST_P(TemplateWalk, FixedColumnsAndSkips) {
+    EXPECT_NEAR(MyPosition(true, GetParam().templ, GetParam().entry), GetParam().expected, 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TemplateWalk,
+    ::testing::Values(TemplateRow{"DegreesMinutesColumns", "ddmm", "5430", 54.5},
+                      TemplateRow{"SkipAColumn", "dd?mm", "54N30", 54.5},
+                      TemplateRow{"SecondsColumns", "dd?mm?ss", "10 30 36", 10.51},
+                      TemplateRow{"EntryShorterThanTemplate", "dddd", "5", 5},
+                      TemplateRow{"ColumnWithSignReadsZero", "ddd", "-5", 0},
+                      // Only free numbers advance the field counter: the first one is stored as the degrees.
+                      TemplateRow{"FreeNumberReplacesColumnDegrees", "dd*", "54 30", 30},
+                      TemplateRow{"FreeNumberThenColumns", "*?mm", "54N30S", -54.5},
+                      TemplateRow{"EmptyTemplate", "", "54", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Isnum, OnlyTheFirstCharacterCounts) {
+    EXPECT_TRUE(Isnum(""));
+    EXPECT_TRUE(Isnum("7"));
+    EXPECT_TRUE(Isnum("."));
+    EXPECT_TRUE(Isnum("5a"));
+    EXPECT_FALSE(Isnum("a"));
+    EXPECT_FALSE(Isnum("-"));
+    EXPECT_FALSE(Isnum(" "));
+}
+
+TEST(PositionEntry, DefaultEntriesFormatBack) {
+    EXPECT_EQ(posformat(User_lat("54N00.0000"), true, 4, true), "5400.0000,N");
+    EXPECT_EQ(posformat(user_lon("0001E00.0000"), false, 4, true), "00100.0000,E");
+}
+
+}  // namespace
+}  // namespace pelora
