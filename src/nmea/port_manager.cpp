@@ -1,5 +1,7 @@
 #include "nmea/port_manager.h"
 
+#include "sim/number_text.h"
+
 
 namespace pelora {
 
@@ -12,12 +14,6 @@ constexpr std::string_view kNoPortsMessage =
     "No hardware serial ports are available.\r\n"
     "You should connect a 'USB to Serial Port Converter' into an unused USB socket.";
 constexpr std::string_view kNoPortsStatus = "No serial ports are available.";
-
-// A whole number with one leading blank where a minus sign would stand (" 3", "-3").
-// Stands in for blank_signed of sim/number_text.h until that lands on this branch.
-std::string blank_signed(long long value) {
-    return (value < 0 ? "" : " ") + std::to_string(value);
-}
 
 std::string port_message(int n, std::string_view outcome) {
     return "Port: " + blank_signed(n) + std::string(outcome);

@@ -12,9 +12,9 @@
 #include <sys/socket.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "nmea/port_manager.h"
+#include "nmea/sentence.h"
 #include "platform/device_map.h"
 #include "platform/qt_serial_control.h"
 #include "serial_peers.h"
@@ -40,18 +40,13 @@ int freeTcpPort() {
     return port;
 }
 
-// An RMC sentence at 54 30' N, 1 15' W for the given UTC time, with its checksum.
+// The program's RMC sentence, with its checksum, at 54 30' N, 1 15' W for the given time.
 std::string rmcAt(const QDateTime& utc) {
-    const std::string body = "GPRMC," + utc.toString(QStringLiteral("hhmmss")).toStdString() +
-                             ",A,5430.0000,N,00115.0000,W,10.0,045.0," +
-                             utc.toString(QStringLiteral("ddMMyy")).toStdString() + ",0.0,E";
-    unsigned checksum = 0;
-    for (const char c : body) {
-        checksum ^= static_cast<unsigned char>(c);
-    }
-    char suffix[4];
-    std::snprintf(suffix, sizeof suffix, "*%02X", checksum);
-    return "$" + body + suffix;
+    const QDate date = utc.date();
+    const QTime time = utc.time();
+    const LocalDateTime now{date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
+    const std::string sentence = NMEA(-1.25, 54.5, 4, true, kSentenceRMC, "10.0", "045.0", now);
+    return sentence + CS(sentence);
 }
 
 // Stops a process by its id and waits for it.
