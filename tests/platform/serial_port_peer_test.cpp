@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QUuid>
 
@@ -136,6 +137,24 @@ TEST_F(SerialPeerTest, PortInUseByAnotherControlIsNotAvailable) {
     EXPECT_EQ(otherView.status(), "Port:  1: Not Available");
     EXPECT_FALSE(other.PortOpen());
     EXPECT_TRUE(m_control.PortOpen());
+}
+
+TEST_F(SerialPeerTest, StalledLineNeverBlocksAndGivesUpOnceTheBacklogIsTooLarge) {
+    // Nobody reads the far end, so the line backs up.
+    m_manager.probe();
+    const std::string chunk(64 * 1024, 'x');
+    QElapsedTimer elapsed;
+    elapsed.start();
+    int accepted = 0;
+    while (accepted < 64 && m_control.Output(chunk)) {
+        ++accepted;
+        QCoreApplication::processEvents();
+    }
+    EXPECT_LT(elapsed.elapsed(), 2000);
+    EXPECT_LE(accepted * chunk.size(), static_cast<std::size_t>(QtSerialControl::kMaxPendingBytes) + 64 * 1024);
+    EXPECT_FALSE(m_control.PortOpen());
+    m_manager.writeSentence("$GPGLL,A");
+    EXPECT_EQ(m_view.status(), "$GPGLL,A: Not Connected.");
 }
 
 }  // namespace
