@@ -2,7 +2,6 @@
 
 #include "sim/number_text.h"
 
-
 namespace pelora {
 
 namespace {
