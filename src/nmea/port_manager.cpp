@@ -1,0 +1,120 @@
+#include "nmea/port_manager.h"
+
+#include "sim/number_text.h"
+
+namespace pelora {
+
+namespace {
+
+constexpr std::string_view kFraming = ",N,8,1";
+constexpr std::string_view kNotConnected = ": Not Connected.";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kNoPortsMessage =
+    "No hardware serial ports are available.\r\n"
+    "You should connect a 'USB to Serial Port Converter' into an unused USB socket.";
+constexpr std::string_view kNoPortsStatus = "No serial ports are available.";
+
+std::string port_message(int n, std::string_view outcome) {
+    return "Port: " + blank_signed(n) + std::string(outcome);
+}
+
+}  // namespace
+
+const std::array<std::string_view, PortManager::kBaudCount>& PortManager::baudCaptions() {
+    static const std::array<std::string_view, kBaudCount> captions{"1200", "2400", "4800", "9600", "19200"};
+    return captions;
+}
+
+std::vector<std::string> PortManager::portEntries() {
+    std::vector<std::string> entries;
+    entries.reserve(kPortCount);
+    for (int n = 1; n <= kPortCount; ++n) {
+        entries.push_back("COM" + blank_signed(n));
+    }
+    return entries;
+}
+
+PortManager::PortManager(SerialControl& control, PortView& view) : m_control(control), m_view(view) {
+    m_baudChecked[kStartBaudIndex] = true;
+}
+
+void PortManager::probe() {
+    showBaudChecks();
+    m_view.setPortEntries(portEntries());
+    for (int n = 1; n <= kPortCount; ++n) {
+        Open_Port(n);
+        if (m_control.PortOpen()) {
+            return;
+        }
+    }
+    m_view.showNoPortsMessage(std::string(kNoPortsMessage));
+    m_view.setStatusText(std::string(kNoPortsStatus));
+}
+
+void PortManager::Open_Port(int n) {
+    if (!tryOpen(n)) {
+        m_view.setStatusText(port_message(n, ": Not Available"));
+        return;
+    }
+    m_view.setStatusText(port_message(n, ": OK"));
+    m_view.setBaudRateText(m_control.Settings());
+}
+
+bool PortManager::tryOpen(int n) {
+    // Each step runs only when the one before it worked; the first failure ends the attempt.
+    if (m_control.PortOpen() && !m_control.setPortOpen(false)) {
+        return false;
+    }
+    m_control.setCommPort(n);
+    if (!m_control.setSettings(settingsText())) {
+        return false;
+    }
+    return m_control.setPortOpen(true);
+}
+
+void PortManager::cmb_PORT_Click(int selected_index) {
+    Open_Port(selected_index + 1);
+}
+
+void PortManager::MNU_Baud_Click(int index, int selected_index) {
+    for (int i = 0; i < kBaudCount; ++i) {
+        m_baudChecked[static_cast<std::size_t>(i)] = (i == index);
+    }
+    showBaudChecks();
+    cmb_PORT_Click(selected_index);
+}
+
+void PortManager::writeSentence(const std::string& sentence) {
+    if (m_control.PortOpen()) {
+        m_view.setStatusText(sentence);
+        if (m_control.Output(sentence + std::string(kLineEnd))) {
+            return;
+        }
+        // The device went away or refused the text: from now on the port counts as closed,
+        // and the simulation carries on.
+        m_control.setPortOpen(false);
+    }
+    m_view.setStatusText(sentence + std::string(kNotConnected));
+}
+
+bool PortManager::baudChecked(int index) const {
+    return index >= 0 && index < kBaudCount && m_baudChecked[static_cast<std::size_t>(index)];
+}
+
+std::string PortManager::settingsText() const {
+    std::string baud;
+    for (int i = 0; i < kBaudCount; ++i) {
+        if (m_baudChecked[static_cast<std::size_t>(i)]) {
+            baud = baudCaptions()[static_cast<std::size_t>(i)];
+        }
+    }
+    return baud + std::string(kFraming);
+}
+
+void PortManager::showBaudChecks() {
+    for (int i = 0; i < kBaudCount; ++i) {
+        m_view.setBaudChecked(i, m_baudChecked[static_cast<std::size_t>(i)]);
+    }
+}
+
+}  // namespace pelora

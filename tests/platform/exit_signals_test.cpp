@@ -1,0 +1,83 @@
+#include "platform/exit_signals.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QUuid>
+
+#include <csignal>
+
+#include "nmea/port_manager.h"
+#include "platform/device_map.h"
+#include "platform/qt_serial_control.h"
+#include "serial_peers.h"
+
+namespace pelora {
+namespace {
+
+using namespace pelora::testing;
+
+// Qt's lock files of devices whose name contains `name`, in the folders Qt locks in.
+QStringList lockFilesFor(const QString& name) {
+    QStringList found;
+    for (const QString& folder : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock"), QStringLiteral("/tmp")}) {
+        for (const QString& file : QDir(folder).entryList({"LCK..*" + name + "*"}, QDir::Files | QDir::System)) {
+            found << folder + "/" + file;
+        }
+    }
+    return found;
+}
+
+TEST(ExitSignalsTest, SignalsArriveOnTheEventLoopAndTheHandlersComeBackAfterwards) {
+    struct sigaction before {};
+    ::sigaction(SIGTERM, nullptr, &before);
+    {
+        std::vector<int> received;
+        ExitSignals exitSignals([&received](int signal) { received.push_back(signal); });
+        ASSERT_TRUE(exitSignals.installed());
+
+        ::raise(SIGTERM);
+        ::raise(SIGINT);
+        EXPECT_TRUE(received.empty()) << "the handler must not run inside the signal";
+        pumpEvents(100ms);
+        EXPECT_EQ(received, (std::vector<int>{SIGTERM, SIGINT}));
+    }
+    struct sigaction after {};
+    ::sigaction(SIGTERM, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+}
+
+TEST(ExitSignalsTest, TerminationClosesThePortAndLeavesNoLockFile) {
+    if (!haveProgram(QStringLiteral("socat"))) {
+        GTEST_SKIP() << "socat is not installed";
+    }
+    TempSettings settings;
+    const QString name = QUuid::createUuid().toString(QUuid::Id128).left(12);
+    SocatPair pair(settings.path(), name);
+    ASSERT_TRUE(pair.start());
+    settings.mapPort(1, pair.near());
+    DeviceMap map(settings.application());
+    QtSerialControl control([&map](int port) { return map.devicePath(port); });
+    RecordingView view;
+    PortManager manager(control, view);
+    manager.probe();
+    ASSERT_TRUE(control.PortOpen());
+    const bool locked = !lockFilesFor(name).isEmpty();
+
+    bool quit = false;
+    ExitSignals exitSignals([&](int) {
+        control.setPortOpen(false);
+        quit = true;
+    });
+    ::raise(SIGTERM);
+    pumpEvents(100ms);
+
+    EXPECT_TRUE(quit);
+    EXPECT_FALSE(control.PortOpen());
+    if (locked) {
+        EXPECT_TRUE(lockFilesFor(name).isEmpty());
+    }
+}
+
+}  // namespace
+}  // namespace pelora

@@ -1,0 +1,180 @@
+#pragma once
+
+// Real peers for the serial tests: a socat pseudo-terminal pair (a virtual null-modem), the far
+// end opened for reading, a temporary settings folder with [Ports] entries, and a view that
+// records what the port management shows.
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/types.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "nmea/port_manager.h"
+#include "platform/device_map.h"
+
+namespace pelora::testing {
+
+using namespace std::chrono_literals;
+
+inline bool haveProgram(const QString& name) {
+    return !QStandardPaths::findExecutable(name).isEmpty() ||
+           !QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")}).isEmpty();
+}
+
+inline QString programPath(const QString& name) {
+    QString path = QStandardPaths::findExecutable(name);
+    return path.isEmpty() ? QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")})
+                          : path;
+}
+
+// Runs the event loop for about `duration`.
+inline void pumpEvents(std::chrono::milliseconds duration) {
+    QDeadlineTimer deadline(duration);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+}
+
+// A temporary settings folder, made the per-user one for this process, with helpers for the
+// [Ports] group of `application`'s settings file.
+class TempSettings {
+public:
+    explicit TempSettings(QString application = DeviceMap::applicationName()) : m_application(std::move(application)) {
+        qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+        // QSettings keeps the per-user folder it found first; point it at this one.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+    }
+
+    void mapPort(int port, const QString& device) {
+        QSettings settings(QSettings::IniFormat, QSettings::UserScope, m_application, m_application);
+        settings.setValue(QStringLiteral("Ports/COM%1").arg(port), device);
+        settings.sync();
+    }
+
+    QString path() const { return m_dir.path(); }
+    const QString& application() const { return m_application; }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_application;
+};
+
+// A socat pseudo-terminal pair: whatever is written to `near()` comes out of `far()`.
+class SocatPair {
+public:
+    // Link names are unique per pair, since Qt's lock file is named after the device's name.
+    SocatPair(const QString& folder, const QString& name)
+        : m_near(folder + "/" + name + "-near"), m_far(folder + "/" + name + "-far") {}
+    ~SocatPair() { stop(); }
+
+    // Starts socat and waits up to 3 s for both ends to appear.
+    bool start() {
+        m_process.setStandardErrorFile(QProcess::nullDevice());
+        m_process.start(programPath(QStringLiteral("socat")),
+                        {QStringLiteral("pty,raw,echo=0,link=") + m_near, QStringLiteral("pty,raw,echo=0,link=") + m_far});
+        if (!m_process.waitForStarted(3000)) {
+            return false;
+        }
+        QDeadlineTimer deadline(3s);
+        while (!deadline.hasExpired()) {
+            if (QFile::exists(m_near) && QFile::exists(m_far)) {
+                return true;
+            }
+            QThread::msleep(10);
+        }
+        return false;
+    }
+
+    // Stops socat by its process id and waits for it.
+    void stop() {
+        if (m_process.state() == QProcess::NotRunning) {
+            return;
+        }
+        ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
+        if (!m_process.waitForFinished(3000)) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+
+    const QString& near() const { return m_near; }
+    const QString& far() const { return m_far; }
+
+private:
+    QString m_near;
+    QString m_far;
+    QProcess m_process;
+};
+
+// The far end of a pair, opened for reading and writing without becoming the controlling tty.
+class FarEnd {
+public:
+    explicit FarEnd(const QString& path) : m_fd(::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
+    ~FarEnd() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    FarEnd(const FarEnd&) = delete;
+    FarEnd& operator=(const FarEnd&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+
+    // Reads until `bytes` bytes arrived or `timeout` passed, running the event loop meanwhile
+    // (the serial port sends its buffer from the event loop).
+    std::string read(std::size_t bytes, std::chrono::milliseconds timeout = 2000ms) {
+        std::string received;
+        QDeadlineTimer deadline(timeout);
+        while (received.size() < bytes && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            pollfd pfd{m_fd, POLLIN, 0};
+            if (::poll(&pfd, 1, 10) > 0 && (pfd.revents & POLLIN)) {
+                char buffer[512];
+                const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+                if (n > 0) {
+                    received.append(buffer, static_cast<std::size_t>(n));
+                }
+            }
+        }
+        return received;
+    }
+
+private:
+    int m_fd;
+};
+
+// Records what the port management shows.
+class RecordingView : public PortView {
+public:
+    std::vector<std::string> statusHistory;
+    std::string baudText;
+    std::vector<std::string> entries;
+    std::vector<std::string> messages;
+    bool checks[PortManager::kBaudCount] = {};
+
+    void setStatusText(const std::string& text) override { statusHistory.push_back(text); }
+    void setBaudRateText(const std::string& text) override { baudText = text; }
+    void setPortEntries(const std::vector<std::string>& e) override { entries = e; }
+    void setBaudChecked(int index, bool checked) override { checks[index] = checked; }
+    void showNoPortsMessage(const std::string& text) override { messages.push_back(text); }
+
+    std::string status() const { return statusHistory.empty() ? std::string() : statusHistory.back(); }
+};
+
+}  // namespace pelora::testing
