@@ -30,7 +30,7 @@ public:
     std::span<const std::string> fixes() const;
     std::size_t fixCount() const;
     // The whole list: the fixes followed by the empty spare slot.
-    const std::vector<std::string>& slots() const { return Voyage_Log; }
+    const std::vector<std::string>& withSpareSlot() const { return Voyage_Log; }
 
     // True while a loaded voyage is playing (Voyage_Name not empty).
     bool isPlaying() const;

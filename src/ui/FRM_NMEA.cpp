@@ -18,7 +18,13 @@
 #include "config/autoconfig.h"
 #include "nmea/position_entry.h"
 #include "nmea/sentence.h"
+#include "nmea/port_manager.h"
+#include "platform/device_map.h"
 #include "platform/file_dialogs.h"
+#include "platform/qt_config_dialogs.h"
+#include "platform/qt_serial_control.h"
+#include "platform/qt_settings_store.h"
+#include "ui/config_form_adapter.h"
 #include "platform/system_clock.h"
 #include "sim/navigation.h"
 #include "sim/number_text.h"
@@ -42,6 +48,9 @@ constexpr double kRateStepDegreesPerSecond = 0.5;
 constexpr int kVersionMajor = PELORA_VERSION_MAJOR;
 constexpr int kVersionMinor = PELORA_VERSION_MINOR;
 constexpr int kVersionPatch = PELORA_VERSION_PATCH;
+
+// The title of the program's own message boxes.
+const QString kApplicationTitle = QStringLiteral("Pelora");
 
 // The shade shown for system colour 0 (the scroll-bar grey of the standard scheme).
 const QColor kScrollBarGrey(200, 200, 200);
@@ -76,6 +85,42 @@ void paintLetterButton(QLabel& label, const QColor& background) {
 
 }  // namespace
 
+// What the port management shows: the status line, the settings label, the port list and the
+// baud menu's check marks.
+class WindowPortView final : public PortView {
+public:
+    WindowPortView(Ui::FRM_NMEA& ui, std::function<void(const std::string&)> showNotice)
+        : m_ui(ui), m_showNotice(std::move(showNotice)) {}
+
+    void setStatusText(const std::string& text) override {
+        m_ui.LAB_NMEA->setText(QString::fromStdString(text));
+    }
+    void setBaudRateText(const std::string& text) override {
+        m_ui.Lab_BaudRate->setText(QString::fromStdString(text));
+    }
+    void setPortEntries(const std::vector<std::string>& entries) override {
+        // Filling the list selects nothing and must not run the port's selection handler.
+        const QSignalBlocker blocker(m_ui.cmb_PORT);
+        m_ui.cmb_PORT->clear();
+        for (const std::string& entry : entries) {
+            m_ui.cmb_PORT->addItem(QString::fromStdString(entry));
+        }
+        m_ui.cmb_PORT->setCurrentIndex(-1);
+    }
+    void setBaudChecked(int index, bool checked) override {
+        const QList<QAction*> bauds = {m_ui.MNU_Baud_0, m_ui.MNU_Baud_1, m_ui.MNU_Baud_2,
+                                       m_ui.MNU_Baud_3, m_ui.MNU_Baud_4};
+        if (index >= 0 && index < bauds.size()) {
+            bauds[index]->setChecked(checked);
+        }
+    }
+    void showNoPortsMessage(const std::string& text) override { m_showNotice(text); }
+
+private:
+    Ui::FRM_NMEA& m_ui;
+    std::function<void(const std::string&)> m_showNotice;
+};
+
 FRM_NMEA::FRM_NMEA(const WindowServices& services, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -101,6 +146,36 @@ FRM_NMEA::FRM_NMEA(const WindowServices& services, QWidget* parent)
             QMessageBox::warning(this, QStringLiteral("Pelora"), QString::fromStdString(message));
         };
     }
+    if (m_services.applicationName.empty()) {
+        m_services.applicationName = application_name();
+    }
+    if (m_services.serial == nullptr) {
+        m_deviceMap = std::make_unique<DeviceMap>(QString::fromStdString(m_services.applicationName));
+        auto* port = new QtSerialControl([map = m_deviceMap.get()](int n) { return map->devicePath(n); }, this);
+        port->setObjectName(QStringLiteral("MSComm1"));
+        m_services.serial = port;
+    }
+    if (!m_services.showNotice) {
+        m_services.showNotice = [this](const std::string& text) {
+            QMessageBox box(QMessageBox::NoIcon, kApplicationTitle,
+                            QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                            QMessageBox::Ok, this);
+            box.exec();
+        };
+    }
+    if (m_services.settings == nullptr) {
+        m_qtSettings = std::make_unique<QtSettingsStore>(m_services.applicationName);
+        m_services.settings = m_qtSettings.get();
+    }
+    if (m_services.configDialogs == nullptr) {
+        m_qtConfigDialogs = std::make_unique<QtConfigDialogs>(this);
+        m_services.configDialogs = m_qtConfigDialogs.get();
+    }
+    m_portView = std::make_unique<WindowPortView>(*m_ui, m_services.showNotice);
+    m_ports = std::make_unique<PortManager>(*m_services.serial, *m_portView);
+    m_autoconfig = std::make_unique<AutoConfig>(*m_services.settings, *m_services.configDialogs,
+                                                m_services.applicationName, kApplicationTitle.toStdString(),
+                                                [this] { endProgram(); });
     m_voyageCommands = std::make_unique<VoyageCommands>(
         m_voyage, *m_services.fileDialogs,
         VoyageCommandHooks{
@@ -124,6 +199,7 @@ FRM_NMEA::FRM_NMEA(const WindowServices& services, QWidget* parent)
     m_timer1->setTimerType(Qt::PreciseTimer);
     m_timer1->setInterval(kTickInterval);
 
+    m_configForm = std::make_unique<ConfigFormAdapter>(*this, "FRM_NMEA");
     connectHandlers();
     m_timer1->start();
     Form_Load();
@@ -158,7 +234,7 @@ void FRM_NMEA::connectHandlers() {
     connect(m_ui->UpDown1, &UpDown::stepUp, this, &FRM_NMEA::UpDown1_UpClick);
     connect(m_ui->UpDown1, &UpDown::stepDown, this, &FRM_NMEA::UpDown1_DownClick);
 
-    connect(m_ui->cmb_PORT, &QComboBox::currentIndexChanged, this, &FRM_NMEA::cmb_PORT_Click);
+    connect(m_ui->cmb_PORT, &QComboBox::currentIndexChanged, this, [this] { cmb_PORT_Click(); });
     const QList<QAction*> bauds = {m_ui->MNU_Baud_0, m_ui->MNU_Baud_1, m_ui->MNU_Baud_2,
                                    m_ui->MNU_Baud_3, m_ui->MNU_Baud_4};
     for (int index = 0; index < bauds.size(); ++index) {
@@ -211,11 +287,13 @@ void FRM_NMEA::chdirv(const QString& longpath) {
 }
 
 void FRM_NMEA::probePorts() {
-    // Filling the port list and opening the first usable port comes with the serial port.
+    m_ports->probe();
 }
 
 void FRM_NMEA::restoreStoredValues() {
-    // Putting back the stored control values comes with the settings store.
+    // Records the defaults and puts back what the settings file holds; a restored port entry
+    // opens that port through cmb_PORT_Click.
+    m_autoconfig->attach_form(*m_configForm, true);
 }
 
 void FRM_NMEA::showPicture(QPushButton& button, const QLabel& holder) {
@@ -302,7 +380,7 @@ void FRM_NMEA::Move_Ship() {
 }
 
 void FRM_NMEA::sendSentence(const std::string& sentence) {
-    m_ui->LAB_NMEA->setText(QString::fromStdString(sentence) + QStringLiteral(": Not Connected."));
+    m_ports->writeSentence(sentence);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -419,16 +497,11 @@ bool FRM_NMEA::eventFilter(QObject* watched, QEvent* event) {
 // Port, baud rate, voyage and help commands
 
 void FRM_NMEA::cmb_PORT_Click() {
-    // Opening the selected port comes with the serial port.
+    m_ports->cmb_PORT_Click(m_ui->cmb_PORT->currentIndex());
 }
 
 void FRM_NMEA::MNU_Baud_Click(int Index) {
-    const QList<QAction*> bauds = {m_ui->MNU_Baud_0, m_ui->MNU_Baud_1, m_ui->MNU_Baud_2,
-                                   m_ui->MNU_Baud_3, m_ui->MNU_Baud_4};
-    for (int index = 0; index < bauds.size(); ++index) {
-        bauds[index]->setChecked(index == Index);
-    }
-    cmb_PORT_Click();
+    m_ports->MNU_Baud_Click(Index, m_ui->cmb_PORT->currentIndex());
 }
 
 void FRM_NMEA::mnuSaveAs_Click() {
@@ -460,10 +533,12 @@ void FRM_NMEA::Form_QueryUnload() {
 }
 
 void FRM_NMEA::query_close() {
-    endProgram();
+    m_autoconfig->query_close(*m_configForm);
 }
 
 void FRM_NMEA::endProgram() {
+    // No tick runs once the program ends.
+    m_timer1->stop();
     closeSerialPort();
     if (m_services.leaveEventLoop) {
         m_services.leaveEventLoop();
@@ -473,7 +548,9 @@ void FRM_NMEA::endProgram() {
 }
 
 void FRM_NMEA::closeSerialPort() {
-    // No port is opened yet.
+    if (m_services.serial->PortOpen()) {
+        m_services.serial->setPortOpen(false);
+    }
 }
 
 }  // namespace pelora

@@ -28,6 +28,13 @@ class FRM_NMEA;
 class SystemClock;
 class ProgramRandom;
 class QtFileDialogs;
+class DeviceMap;
+class PortManager;
+class PortView;
+class QtSettingsStore;
+class QtConfigDialogs;
+class ConfigFormAdapter;
+class AutoConfig;
 
 // The program's one working window: it owns the controls, the tick timer, the ship state and
 // the voyage list, and carries every event handler. Handlers only move values between the
@@ -51,7 +58,7 @@ public:
     ShipState& ship() { return m_ship; }
     const ShipState& ship() const { return m_ship; }
     // The voyage: every sentence sent, followed by one empty spare slot.
-    const std::vector<std::string>& Voyage_Log() const { return m_voyage.slots(); }
+    const std::vector<std::string>& Voyage_Log() const { return m_voyage.withSpareSlot(); }
     const VoyageLog& voyage() const { return m_voyage; }
     // The version as "major.minor.revision", set by Form_Load.
     const std::string& Version_Text() const { return m_versionText; }
@@ -64,6 +71,10 @@ public:
     bool autopilotOn() const { return m_dirBackColor == kActiveColour; }
     bool steeringOn() const { return m_rotBackColor == kActiveColour; }
     QTimer* Timer1() const { return m_timer1; }
+    // The serial control MSComm1.
+    SerialControl& MSComm1() const { return *m_services.serial; }
+    // The control-state store the window is attached to.
+    AutoConfig& autoconfig() const { return *m_autoconfig; }
 
     // --- Run cycle ---
     // Index 0 runs, pauses or resumes; index 1 stops.
@@ -74,7 +85,8 @@ public:
     // otherwise moves the ship, updates the readouts, composes and records the sentence and
     // hands it to sendSentence.
     void Move_Ship();
-    // Shows the finished sentence in LAB_NMEA; no port exists yet, so it is never written.
+    // Shows the finished sentence in LAB_NMEA and writes it to the open port with CR LF, or
+    // shows it followed by ": Not Connected." when no port is open.
     void sendSentence(const std::string& sentence);
 
     // --- Steering ---
@@ -106,7 +118,7 @@ public:
     // --- Closing ---
     // A request to close the window: handed to query_close; the window itself never closes.
     void Form_QueryUnload();
-    // Decides whether the program ends; for now it always ends it.
+    // Asks the control-state store whether the program ends (it may ask the operator).
     void query_close();
     // Releases the serial port and leaves the event loop, without the close handling again.
     void endProgram();
@@ -135,6 +147,13 @@ private:
     std::unique_ptr<SystemClock> m_systemClock;
     std::unique_ptr<ProgramRandom> m_programRandom;
     std::unique_ptr<QtFileDialogs> m_qtFileDialogs;
+    std::unique_ptr<DeviceMap> m_deviceMap;
+    std::unique_ptr<QtSettingsStore> m_qtSettings;
+    std::unique_ptr<QtConfigDialogs> m_qtConfigDialogs;
+    std::unique_ptr<PortView> m_portView;
+    std::unique_ptr<PortManager> m_ports;
+    std::unique_ptr<ConfigFormAdapter> m_configForm;
+    std::unique_ptr<AutoConfig> m_autoconfig;
     WindowServices m_services;
     QTimer* m_timer1 = nullptr;
 

@@ -160,7 +160,7 @@ public:
         combo->setCurrentIndex(m_indexBefore);
         if (combo->isEditable()) combo->setEditText(m_textBefore);
         combo->blockSignals(m_wasBlocked);
-        combo->setCurrentIndex(index);
+        if (index != combo->currentIndex()) combo->setCurrentIndex(index);
         if (combo->isEditable() && combo->currentText() != text) combo->setEditText(text);
     }
 

@@ -4,6 +4,9 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "config/config_dialogs.h"
+#include "config/settings_store.h"
+#include "nmea/serial_control.h"
 #include "platform/file_dialogs.h"
 #include "sim/random_source.h"
 
@@ -20,6 +23,12 @@ struct WindowServices {
     FileDialogs* fileDialogs = nullptr;    // the voyage files' open and save dialogs
     // Shows a failure to the operator and returns when it is acknowledged (a modal box).
     std::function<void(const std::string& message)> showError;
+    SerialControl* serial = nullptr;       // MSComm1: the serial port over the device map
+    // Shows a notice with the application's title and an OK button only; returns when closed.
+    std::function<void(const std::string& text)> showNotice;
+    SettingsStore* settings = nullptr;     // the per-user settings file
+    ConfigDialogs* configDialogs = nullptr;  // the save question and the load and save failures
+    std::string applicationName;           // the settings' application; the executable's name
 };
 
 }  // namespace pelora

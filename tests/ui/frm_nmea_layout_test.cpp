@@ -78,7 +78,7 @@ const ControlRow kControls[] = {
     {"Label5", "QLabel", "s", ""},
     {"CMD_GO_0", "QPushButton", "", "Run or Pause the Shiip"},
     {"CMD_GO_1", "QPushButton", "", "Stop the Ship"},
-    {"LAB_NMEA", "QLabel", "", ""},
+    {"LAB_NMEA", "QLabel", "No serial ports are available.", ""},  // the start-up probe found none
     {"PIC_RUN", "QLabel", "", ""},
     {"PIC_Pause", "QLabel", "", ""},
     {"Pic_stop", "QLabel", "", ""},
@@ -249,7 +249,7 @@ TEST_F(WindowTest, StartUpLeavesTheShipStoppedWithAnEmptyVoyageAndTheTimerRunnin
     EXPECT_FALSE(child<QComboBox>("cmb_PORT")->isEditable());
 
     // A window of its own, since the fixture stops the timer of its window.
-    FRM_NMEA fresh(WindowServices{&clock, &random, [] {}});
+    FRM_NMEA fresh(services());
     QTimer* timer = fresh.findChild<QTimer*>("Timer1");
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());

@@ -33,7 +33,7 @@ protected:
 TEST_F(RunCycle, TicksWhileStoppedDoNothing) {
     tickAfter(milliseconds(1000));
     tickAfter(milliseconds(1000));
-    EXPECT_EQ(statusLine(), "");
+    EXPECT_EQ(statusLine(), "No serial ports are available.");
     EXPECT_EQ(window->Voyage_Log().size(), 1u);
 }
 
@@ -185,16 +185,20 @@ TEST_F(RunCycle, TheSpinnerStepsTheSpeedByOneKnotAndNotBelowZero) {
 }
 
 TEST_F(RunCycle, ClosingIsRefusedAndHandedToTheCloseCheckOnce) {
+    configDialogs.answer = DialogAnswer::No;
     window->show();
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(endings, 1);
 }
 
-TEST(RealTimer, ASentenceAppearsEverySecondOnceRunning) {
+TEST_F(RunCycle, RealTimerSendsASentenceEverySecondOnceRunning) {
     // The real clock and timer: the timer runs from creation, so ticks come a second apart.
-    int endings = 0;
-    FRM_NMEA window(WindowServices{nullptr, nullptr, [&endings] { ++endings; }});
+    WindowServices real = services();
+    real.clock = nullptr;
+    real.random = nullptr;
+    serial.available.clear();
+    FRM_NMEA window(real);
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>("CMD_GO_0"), Qt::LeftButton);
     QTest::qWait(2500);

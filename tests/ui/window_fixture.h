@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "config/config_dialogs.h"
+#include "config/memory_settings_store.h"
+#include "nmea/serial_control.h"
 #include "platform/clock.h"
 #include "platform/file_dialogs.h"
 #include "sim/random_source.h"
@@ -62,19 +66,87 @@ private:
     }
 };
 
+// A serial control whose ports open when their numbers are in `available`; it keeps what was
+// written.
+class FakeSerialControl final : public SerialControl {
+public:
+    bool PortOpen() const override { return m_open; }
+    bool setPortOpen(bool open) override {
+        if (!open) {
+            m_open = false;
+            return true;
+        }
+        if (m_open || available.count(m_port) == 0) {
+            return false;
+        }
+        m_open = true;
+        openedPort = m_port;
+        return true;
+    }
+    void setCommPort(int port) override { m_port = port; }
+    int CommPort() const override { return m_port; }
+    bool setSettings(std::string_view settings) override {
+        m_settings = settings;
+        return true;
+    }
+    std::string Settings() const override { return m_settings; }
+    bool Output(std::string_view text) override {
+        if (!m_open) {
+            return false;
+        }
+        written += text;
+        return true;
+    }
+
+    std::set<int> available;  // none: a machine without serial ports
+    int openedPort = 0;
+    std::string written;
+
+private:
+    bool m_open = false;
+    int m_port = 0;
+    std::string m_settings = "9600,N,8,1";
+};
+
+// Answers the save question with `answer` and keeps every question and message.
+class FakeConfigDialogs final : public ConfigDialogs {
+public:
+    DialogAnswer askYesNoCancel(const std::string& text, const std::string& title) override {
+        questions.push_back(title + ": " + text);
+        return answer;
+    }
+    void showMessage(const std::string& text, const std::string& title) override {
+        messages.push_back(title + ": " + text);
+    }
+
+    DialogAnswer answer = DialogAnswer::Cancel;
+    std::vector<std::string> questions;
+    std::vector<std::string> messages;
+};
+
 // A main window with fakes in place of the clock, the random source and the program's end.
 // The real tick timer is stopped so that only the test decides when a step happens.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        window = std::make_unique<FRM_NMEA>(services());
+        window->Timer1()->stop();
+    }
+
+    // Fakes for every outside service; the settings store starts empty (a first run).
+    WindowServices services() {
         WindowServices services;
         services.clock = &clock;
         services.random = &random;
         services.leaveEventLoop = [this] { ++endings; };
         services.fileDialogs = &fileDialogs;
         services.showError = [this](const std::string& message) { errors.push_back(message); };
-        window = std::make_unique<FRM_NMEA>(services);
-        window->Timer1()->stop();
+        services.serial = &serial;
+        services.showNotice = [this](const std::string& text) { notices.push_back(text); };
+        services.settings = &settings;
+        services.configDialogs = &configDialogs;
+        services.applicationName = "pelora";
+        return services;
     }
 
     template <typename T>
@@ -89,6 +161,10 @@ protected:
     int endings = 0;
     QueuedFileDialogs fileDialogs;
     std::vector<std::string> errors;
+    FakeSerialControl serial;
+    std::vector<std::string> notices;
+    MemorySettingsStore settings;
+    FakeConfigDialogs configDialogs;
     std::unique_ptr<FRM_NMEA> window;
 };
 
