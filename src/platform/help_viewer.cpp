@@ -99,6 +99,7 @@ void HelpWindow::buildWidgets() {
     splitter->addWidget(m_browser);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 3);
+    splitter->setSizes({280, 620});
 
     QHelpContentWidget* contents = m_engine->contentWidget();
     m_tabs->insertTab(static_cast<int>(Tab::Contents), contents, tr("Contents"));
@@ -134,11 +135,17 @@ void HelpWindow::buildWidgets() {
     connect(query, &QHelpSearchQueryWidget::search, search,
             [search, query] { search->search(query->searchInput()); });
     connect(results, &QHelpSearchResultWidget::requestShowLink, this, &HelpWindow::showPage);
-    connect(m_browser, &QTextBrowser::sourceChanged, contents, [contents](const QUrl& page) {
-        const QModelIndex item = contents->indexOf(page);
+    // The contents tree is read in the background: open it fully and mark the page shown.
+    const auto markPage = [this, contents] {
+        const QModelIndex item = contents->indexOf(m_browser->source());
         if (item.isValid()) {
             contents->setCurrentIndex(item);
         }
+    };
+    connect(m_browser, &QTextBrowser::sourceChanged, contents, markPage);
+    connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, contents, [contents, markPage] {
+        contents->expandAll();
+        markPage();
     });
 }
 
