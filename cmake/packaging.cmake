@@ -23,10 +23,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Pelora developers")
 set(CPACK_PACKAGE_CONTACT "Pelora developers <maintainers@pelora.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "GPS simulator for marine electronics")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Pelora moves one simulated ship once a second and sends its position as an NMEA 0183 \
-sentence (GLL, GGA or RMC) on a serial port, so that chart plotters, autopilots and gpsd \
-see a moving GPS fix. Voyages can be recorded, saved and played back.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\
+Pelora moves one simulated ship once a second and sends its position as an
+NMEA 0183 sentence (GLL, GGA or RMC) on a serial port, so that chart plotters,
+autopilots and gpsd see a moving GPS fix. Voyages can be recorded, saved and
+played back.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
