@@ -19,12 +19,6 @@ TEST(AboutBox, IsTitledAboutWithTheInformationIconAndOkOnly) {
     EXPECT_EQ(box->text(), QString::fromStdString(About_Text("1.1.12", 2026)));
 }
 
-TEST(AboutBox, ShowsTheYearItIsGiven) {
-    QWidget window;
-    EXPECT_TRUE(makeAboutBox(&window, "1.1.12", 2031)->text().contains("developers 2031\r\n"));
-    EXPECT_FALSE(makeAboutBox(&window, "1.1.12", 2031)->text().contains("2026"));
-}
-
 TEST(AboutBox, ShowsModallyUntilOk) {
     QWidget window;
     QString shown;

@@ -6,9 +6,8 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <functional>
+#include <ostream>
 #include <vector>
 
 namespace pelora {

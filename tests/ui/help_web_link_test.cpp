@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
 #include <vector>
 
 namespace pelora {
