@@ -1,22 +1,20 @@
 #include <QApplication>
-#include <QFileInfo>
 
-#include "platform/system_clock.h"
-#include "sim/random_source.h"
+#include "platform/exit_signals.h"
 #include "ui/FRM_NMEA.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
 
-    pelora::SystemClock clock;
-    pelora::ProgramRandom random;
-    pelora::WindowServices services;
-    services.clock = &clock;
-    services.random = &random;
-
-    pelora::FRM_NMEA window(services);
+    // Every outside service is the real one: the system clock, the serial ports, the user's
+    // settings file, the desktop's dialogs, help window and browser.
+    pelora::FRM_NMEA window{pelora::WindowServices{}};
     QApplication::setWindowIcon(window.windowIcon());
+
+    // Interrupted or terminated from outside: release the serial port and end, as closing does
+    // after the save question.
+    pelora::ExitSignals exitSignals([&window](int) { window.endProgram(); });
+
     window.show();
     return QApplication::exec();
 }

@@ -20,11 +20,15 @@
 #include "nmea/sentence.h"
 #include "nmea/port_manager.h"
 #include "platform/device_map.h"
+#include "platform/browser.h"
 #include "platform/file_dialogs.h"
+#include "platform/help_viewer.h"
 #include "platform/qt_config_dialogs.h"
 #include "platform/qt_serial_control.h"
 #include "platform/qt_settings_store.h"
+#include "ui/about_box.h"
 #include "ui/config_form_adapter.h"
+#include "ui/help_chm.h"
 #include "platform/system_clock.h"
 #include "sim/navigation.h"
 #include "sim/number_text.h"
@@ -171,6 +175,18 @@ FRM_NMEA::FRM_NMEA(const WindowServices& services, QWidget* parent)
         m_qtConfigDialogs = std::make_unique<QtConfigDialogs>(this);
         m_services.configDialogs = m_qtConfigDialogs.get();
     }
+    if (m_services.helpViewer == nullptr) {
+        m_qtHelpViewer = std::make_unique<QtHelpViewer>();
+        m_services.helpViewer = m_qtHelpViewer.get();
+    }
+    if (!m_services.webLink.openBrowser) {
+        m_services.webLink.openBrowser = [this](const QString& address) { return Activate_Browser(address); };
+    }
+    if (!m_services.showAbout) {
+        m_services.showAbout = [this](const QString& versionText, int year) {
+            showAboutBox(this, versionText, year);
+        };
+    }
     m_portView = std::make_unique<WindowPortView>(*m_ui, m_services.showNotice);
     m_ports = std::make_unique<PortManager>(*m_services.serial, *m_portView);
     m_autoconfig = std::make_unique<AutoConfig>(*m_services.settings, *m_services.configDialogs,
@@ -199,6 +215,7 @@ FRM_NMEA::FRM_NMEA(const WindowServices& services, QWidget* parent)
     m_timer1->setTimerType(Qt::PreciseTimer);
     m_timer1->setInterval(kTickInterval);
 
+    m_ui->Image1->setCursor(Qt::PointingHandCursor);
     m_configForm = std::make_unique<ConfigFormAdapter>(*this, "FRM_NMEA");
     connectHandlers();
     m_timer1->start();
@@ -515,9 +532,22 @@ void FRM_NMEA::mnuLoad_Click() {
 void FRM_NMEA::mnuNew_Click() {
     m_voyageCommands->endVoyage();
 }
-void FRM_NMEA::HelpIndex_Click() {}
-void FRM_NMEA::HelpAbout_Click() {}
-void FRM_NMEA::Image1_Click() {}
+void FRM_NMEA::HelpIndex_Click() {
+    HELP_CHM::Show_Help_Index(*m_services.helpViewer, this);
+}
+
+void FRM_NMEA::HelpAbout_Click() {
+    // The year is read from the date each time the box opens.
+    m_services.showAbout(QString::fromStdString(m_versionText), m_services.clock->localNow().year);
+}
+
+void FRM_NMEA::Image1_Click() {
+    visitWebsite(this, m_services.webLink);
+}
+
+bool FRM_NMEA::Activate_Browser(const QString& address) {
+    return pelora::Activate_Browser(address);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Closing

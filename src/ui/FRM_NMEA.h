@@ -35,6 +35,7 @@ class QtSettingsStore;
 class QtConfigDialogs;
 class ConfigFormAdapter;
 class AutoConfig;
+class QtHelpViewer;
 
 // The program's one working window: it owns the controls, the tick timer, the ship state and
 // the voyage list, and carries every event handler. Handlers only move values between the
@@ -114,6 +115,8 @@ public:
     void HelpIndex_Click();
     void HelpAbout_Click();
     void Image1_Click();
+    // Opens a web address in the desktop's browser; returns whether it was handed over.
+    bool Activate_Browser(const QString& address);
 
     // --- Closing ---
     // A request to close the window: handed to query_close; the window itself never closes.
@@ -154,6 +157,7 @@ private:
     std::unique_ptr<PortManager> m_ports;
     std::unique_ptr<ConfigFormAdapter> m_configForm;
     std::unique_ptr<AutoConfig> m_autoconfig;
+    std::unique_ptr<QtHelpViewer> m_qtHelpViewer;
     WindowServices m_services;
     QTimer* m_timer1 = nullptr;
 

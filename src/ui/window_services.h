@@ -8,6 +8,8 @@
 #include "config/settings_store.h"
 #include "nmea/serial_control.h"
 #include "platform/file_dialogs.h"
+#include "platform/help_viewer.h"
+#include "ui/web_link.h"
 #include "sim/random_source.h"
 
 namespace pelora {
@@ -29,6 +31,10 @@ struct WindowServices {
     SettingsStore* settings = nullptr;     // the per-user settings file
     ConfigDialogs* configDialogs = nullptr;  // the save question and the load and save failures
     std::string applicationName;           // the settings' application; the executable's name
+    HelpViewer* helpViewer = nullptr;      // the help window over pelora.qch
+    WebLinkServices webLink;               // the question before the browser, and the browser
+    // Shows the About box for a version text and year; returns when it is closed.
+    std::function<void(const QString& versionText, int year)> showAbout;
 };
 
 }  // namespace pelora
