@@ -18,7 +18,7 @@ namespace {
 
 // The help file of the build folder; the test programs are built beside it.
 QString builtHelpFile() {
-    const QString buildDir = qEnvironmentVariable("PELORA_BUILD_DIR");
+    const QString buildDir = qEnvironmentVariable("PELORA_BUILD_DIR", QStringLiteral(PELORA_BUILD_DIR));
     return buildDir.isEmpty() ? helpFilePath() : QDir(buildDir).filePath(QStringLiteral("pelora.qch"));
 }
 

@@ -17,7 +17,7 @@ namespace {
 
 // The help file of the build folder; the test programs are built beside it.
 QString builtHelpFile() {
-    const QString buildDir = qEnvironmentVariable("PELORA_BUILD_DIR");
+    const QString buildDir = qEnvironmentVariable("PELORA_BUILD_DIR", QStringLiteral(PELORA_BUILD_DIR));
     return buildDir.isEmpty() ? helpFilePath() : QDir(buildDir).filePath(QStringLiteral("pelora.qch"));
 }
 
@@ -114,7 +114,7 @@ TEST_F(HelpFile, LinksAndAnchorsResolveInsideTheFile) {
         }
     }
     // The keywords of the help project, as the index would offer them.
-    QString sourceDir = qEnvironmentVariable("PELORA_SOURCE_DIR");
+    QString sourceDir = qEnvironmentVariable("PELORA_SOURCE_DIR", QStringLiteral(PELORA_SOURCE_DIR));
     if (sourceDir.isEmpty()) {
         sourceDir = QFileInfo(QStringLiteral(__FILE__)).absoluteDir().filePath(QStringLiteral("../.."));
     }

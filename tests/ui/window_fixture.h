@@ -17,6 +17,7 @@
 #include "nmea/serial_control.h"
 #include "platform/clock.h"
 #include "platform/file_dialogs.h"
+#include "platform/help_viewer.h"
 #include "sim/random_source.h"
 #include "ui/FRM_NMEA.h"
 
@@ -124,6 +125,22 @@ public:
     std::vector<std::string> messages;
 };
 
+// Keeps every help request instead of opening a help window.
+class RecordingHelpViewer final : public HelpViewer {
+public:
+    struct Call {
+        QWidget* owner;
+        QString file;
+        int command;
+        std::intptr_t data;
+    };
+    QWidget* HtmlHelp(QWidget* owner, const QString& helpFile, int command, std::intptr_t data) override {
+        calls.push_back({owner, helpFile, command, data});
+        return nullptr;
+    }
+    std::vector<Call> calls;
+};
+
 // A main window with fakes in place of the clock, the random source and the program's end.
 // The real tick timer is stopped so that only the test decides when a step happens.
 class WindowTest : public ::testing::Test {
@@ -146,6 +163,15 @@ protected:
         services.settings = &settings;
         services.configDialogs = &configDialogs;
         services.applicationName = "pelora";
+        services.helpViewer = &helpViewer;
+        services.webLink.confirm = [this](QWidget*) { return confirmBrowser; };
+        services.webLink.openBrowser = [this](const QString& address) {
+            browserOpened.push_back(address);
+            return true;
+        };
+        services.showAbout = [this](const QString& version, int year) {
+            aboutShown.push_back(version + " " + QString::number(year));
+        };
         return services;
     }
 
@@ -165,6 +191,10 @@ protected:
     std::vector<std::string> notices;
     MemorySettingsStore settings;
     FakeConfigDialogs configDialogs;
+    RecordingHelpViewer helpViewer;
+    bool confirmBrowser = false;
+    QStringList browserOpened;
+    QStringList aboutShown;
     std::unique_ptr<FRM_NMEA> window;
 };
 

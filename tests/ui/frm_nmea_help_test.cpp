@@ -1,0 +1,45 @@
+// The Help menu and the logo, driven through the window's handlers.
+#include "sim/about_text.h"
+#include "window_fixture.h"
+
+namespace pelora::testing {
+namespace {
+
+using WindowHelpTest = WindowTest;
+
+TEST_F(WindowHelpTest, IndexOpensTheHelpFileBesideTheProgramOnItsIndexOwnedByTheWindow) {
+    window->HelpIndex_Click();
+    ASSERT_EQ(helpViewer.calls.size(), 1u);
+    EXPECT_EQ(helpViewer.calls[0].owner, window.get());
+    EXPECT_EQ(helpViewer.calls[0].command, kHelpDisplayIndex);
+    EXPECT_EQ(helpViewer.calls[0].data, 0);
+    EXPECT_TRUE(helpViewer.calls[0].file.endsWith(QStringLiteral("/pelora.qch")));
+}
+
+TEST_F(WindowHelpTest, AboutShowsTheVersionAndTheYearOfTheDayItIsOpened) {
+    window->HelpAbout_Click();
+    clock.local.year = 2031;
+    window->HelpAbout_Click();
+    EXPECT_EQ(aboutShown, QStringList({QStringLiteral("1.1.12 2024"), QStringLiteral("1.1.12 2031")}));
+}
+
+TEST_F(WindowHelpTest, TheLogoOpensTheSiteOnlyAfterOk) {
+    window->Image1_Click();
+    EXPECT_TRUE(browserOpened.isEmpty());
+    confirmBrowser = true;
+    window->Image1_Click();
+    EXPECT_EQ(browserOpened, QStringList(QString::fromLatin1(kSiteAddress)));
+    EXPECT_EQ(child<QWidget>("Image1")->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(WindowHelpTest, AMissingHelpFileLeavesTheShipRunning) {
+    QtHelpViewer real;
+    window->CMD_GO_Click(0);
+    EXPECT_EQ(real.HtmlHelp(window.get(), QStringLiteral("/nonexistent/pelora.qch"), kHelpDisplayIndex, 0), nullptr);
+    clock.advance(std::chrono::milliseconds(1000));
+    window->Timer1_Timer();
+    EXPECT_EQ(window->Voyage_Log().size(), 2u);
+}
+
+}  // namespace
+}  // namespace pelora::testing
