@@ -1,9 +1,13 @@
 # Pelora: the two everyday commands are `make run` and `make test`.
 BUILD ?= build
+ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Seconds each fuzz target runs: a short smoke run inside `make test`, longer with `make fuzz`.
+FUZZ_SMOKE_SECONDS ?= 5
+FUZZ_SECONDS ?= 120
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test test-main test-sanitize fuzz-smoke fuzz bench clean
 
 deps:
 	@scripts/install-deps
@@ -17,11 +21,30 @@ build: configure
 run: build
 	./$(BUILD)/pelora
 
-test: build
+# Every test: the normal build, the same suite built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a short run of every fuzz target.
+test: test-main test-sanitize fuzz-smoke
+
+test-main: build
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 300
+
+test-sanitize: deps
+	@cmake -S . -B $(ASAN_BUILD) -DPELORA_WERROR=ON -DPELORA_SANITIZE=ON -DPELORA_BENCH=OFF \
+	  -DPELORA_PACKAGE_TEST=OFF -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  ctest -j $(JOBS) --output-on-failure --timeout 600
+
+fuzz-smoke: deps
+	scripts/fuzz $(FUZZ_SMOKE_SECONDS)
+
+fuzz: deps
+	scripts/fuzz $(FUZZ_SECONDS)
 
 bench: build
 	@for b in $(BUILD)/bench_*; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
