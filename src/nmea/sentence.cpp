@@ -24,45 +24,15 @@ std::string NMEA(double longitude, double latitude, int decimal_places, bool lea
     const std::string lon = posformat(longitude, false, decimal_places, leading_zeros);
     const std::string time = time_text(now);
 
-    std::string out;
-    out.reserve(96);
     switch (sentence_type) {
     case kSentenceGLL:
-        out += "$GPGLL,";
-        out += lat;
-        out += ",";
-        out += lon;
-        out += ",";
-        out += time;
-        out += ",A";
-        break;
+        return "$GPGLL," + lat + "," + lon + "," + time + ",A";
     case kSentenceGGA:
-        out += "$GPGGA,";
-        out += time;
-        out += ",";
-        out += lat;
-        out += ",";
-        out += lon;
-        out += ",";
-        out += "2,04,0.9,0.0,M,0.0,M,5,0100";
-        break;
+        return "$GPGGA," + time + "," + lat + "," + lon + ",2,04,0.9,0.0,M,0.0,M,5,0100";
     default:  // RMC
-        out += "$GPRMC,";
-        out += time;
-        out += ",A,";
-        out += lat;
-        out += ",";
-        out += lon;
-        out += ",";
-        out += sog_text;
-        out += ",";
-        out += cog_text;
-        out += ",";
-        out += date_text(now);
-        out += ",0.0,E";
-        break;
+        return "$GPRMC," + time + ",A," + lat + "," + lon + "," + sog_text + "," + cog_text + "," +
+               date_text(now) + ",0.0,E";
     }
-    return out;
 }
 
 std::string CS(std::string_view sentence) {
