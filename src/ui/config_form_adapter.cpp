@@ -178,6 +178,13 @@ private:
                 if (combo.currentText() != text) combo.setEditText(text);
                 return true;
             }
+            // The empty text is what a list with no entry selected shows, and so what is stored
+            // for it: it selects nothing rather than being refused, so that a stored "no port
+            // chosen" restores with the other values instead of dropping them all.
+            if (text.isEmpty()) {
+                combo.setCurrentIndex(-1);
+                return true;
+            }
             const int found = combo.findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
             if (found < 0) return false;
             combo.setCurrentIndex(found);

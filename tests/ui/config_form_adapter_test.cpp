@@ -156,6 +156,23 @@ TEST_F(ConfigFormAdapterTest, FixedListRefusesOtherTextsAndEditableListShowsThem
     EXPECT_EQ(editable->currentIndex(), -1);
 }
 
+TEST_F(ConfigFormAdapterTest, AStoredEmptyListTextSelectsNothingAndKeepsTheOtherValues) {
+    // Saved while no entry was selected (as the port list is after the start-up probe).
+    list->setCurrentIndex(-1);
+    store("txt_a", "x");
+    store("chk_b", "1");
+    store("cmb_c", "");
+    store("lab_y", "y");
+    store("cmb_e", "two");
+    QSignalSpy listSpy(list, &QComboBox::currentIndexChanged);
+    config.attach_form(form, true);
+    EXPECT_EQ(text->text(), "x");
+    EXPECT_EQ(check->checkState(), Qt::Checked);
+    EXPECT_EQ(list->currentIndex(), -1);
+    EXPECT_EQ(caption->text(), "y");
+    EXPECT_EQ(listSpy.count(), 0);
+}
+
 TEST_F(ConfigFormAdapterTest, ListWithTwoEqualEntriesSelectsTheLater) {
     list->addItem("GGA");
     QSignalSpy listSpy(list, &QComboBox::currentIndexChanged);
