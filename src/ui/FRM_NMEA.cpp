@@ -252,6 +252,14 @@ void FRM_NMEA::connectHandlers() {
     connect(m_ui->UpDown1, &UpDown::stepDown, this, &FRM_NMEA::UpDown1_DownClick);
 
     connect(m_ui->cmb_PORT, &QComboBox::currentIndexChanged, this, [this] { cmb_PORT_Click(); });
+    // Picking the entry the list already shows changes no index, so Qt reports it only as an
+    // activation. The operator does that to reopen a port whose device went away and came back:
+    // open it unless that port is open already (a changed pick has just opened it).
+    connect(m_ui->cmb_PORT, &QComboBox::activated, this, [this](int index) {
+        if (!(m_services.serial->PortOpen() && m_services.serial->CommPort() == index + 1)) {
+            cmb_PORT_Click();
+        }
+    });
     const QList<QAction*> bauds = {m_ui->MNU_Baud_0, m_ui->MNU_Baud_1, m_ui->MNU_Baud_2,
                                    m_ui->MNU_Baud_3, m_ui->MNU_Baud_4};
     for (int index = 0; index < bauds.size(); ++index) {

@@ -1,0 +1,133 @@
+// A simulated week through the real main window: 604,800 ticks on a fake clock with the ship
+// running, noise and sea state on, steering changed every few hours and all sentence types in
+// turn. Every tick is checked (see tests/support/long_run.h). Prints the run time, the ticks
+// per second, the resident memory before and after, and the memory per fix.
+//
+//   build/bench/bench_week_run [ticks]     (default 604800, one simulated week)
+//
+// Ends with status 1 when any tick failed its checks.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <QApplication>
+#include <QTimer>
+
+#include "../tests/support/long_run.h"
+#include "config/config_dialogs.h"
+#include "config/memory_settings_store.h"
+#include "nmea/serial_control.h"
+#include "platform/clock.h"
+#include "sim/random_source.h"
+#include "ui/FRM_NMEA.h"
+
+namespace {
+
+using namespace pelora;
+
+class SteppedClock final : public Clock {
+public:
+    LocalDateTime localNow() const override { return {2024, 6, 15, 12, 34, 56}; }
+    std::chrono::milliseconds monotonicNow() const override { return m_now; }
+    void advance() { m_now += std::chrono::milliseconds(1000); }
+
+private:
+    std::chrono::milliseconds m_now{50'000};
+};
+
+// COM 1 is always there and takes every byte, counting them.
+class CountingSerial final : public SerialControl {
+public:
+    bool PortOpen() const override { return m_open; }
+    bool setPortOpen(bool open) override {
+        if (open && (m_open || m_port != 1)) {
+            return false;
+        }
+        m_open = open;
+        return true;
+    }
+    void setCommPort(int port) override { m_port = port; }
+    int CommPort() const override { return m_port; }
+    bool setSettings(std::string_view settings) override {
+        m_settings = settings;
+        return true;
+    }
+    std::string Settings() const override { return m_settings; }
+    bool Output(std::string_view text) override {
+        bytes += text.size();
+        return m_open;
+    }
+
+    std::size_t bytes = 0;
+
+private:
+    bool m_open = false;
+    int m_port = 0;
+    std::string m_settings;
+};
+
+class SilentDialogs final : public ConfigDialogs {
+public:
+    DialogAnswer askYesNoCancel(const std::string&, const std::string&) override { return DialogAnswer::No; }
+    void showMessage(const std::string&, const std::string&) override {}
+};
+
+double megabytes(std::size_t bytes) {
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const std::size_t ticks = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 604'800;
+
+    SteppedClock clock;
+    ProgramRandom random;
+    CountingSerial serial;
+    MemorySettingsStore settings;
+    SilentDialogs dialogs;
+    WindowServices services;
+    services.clock = &clock;
+    services.random = &random;
+    services.leaveEventLoop = [] {};
+    services.showError = [](const std::string&) {};
+    services.serial = &serial;
+    services.showNotice = [](const std::string&) {};
+    services.settings = &settings;
+    services.configDialogs = &dialogs;
+    services.applicationName = "pelora";
+    FRM_NMEA window(services);
+    window.Timer1()->stop();
+
+    const std::size_t residentBefore = testing::residentBytes();
+    const auto start = std::chrono::steady_clock::now();
+    const testing::LongRunReport report = testing::runLongVoyage(window, [&clock] { clock.advance(); }, ticks);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const std::size_t residentAfter = testing::residentBytes();
+    const std::size_t fixes = window.voyage().fixCount();
+    const std::size_t voyage = testing::voyageBytes(window);
+    const double growth = static_cast<double>(residentAfter) - static_cast<double>(residentBefore);
+
+    std::printf("ticks                 %zu (%.2f simulated days)\n", report.ticks,
+                static_cast<double>(report.ticks) / 86'400.0);
+    std::printf("fixes recorded        %zu\n", fixes);
+    std::printf("bytes written         %zu\n", serial.bytes);
+    std::printf("mode changes          %zu, step presses %zu\n", report.modeChanges, report.stepPresses);
+    std::printf("run time              %.2f s\n", seconds);
+    std::printf("ticks per second      %.0f\n", static_cast<double>(report.ticks) / seconds);
+    std::printf("resident before       %.1f MB\n", megabytes(residentBefore));
+    std::printf("resident after        %.1f MB\n", megabytes(residentAfter));
+    std::printf("memory per fix        %.0f bytes (voyage list in use: %.0f bytes per fix)\n",
+                fixes > 0 ? growth / static_cast<double>(fixes) : 0.0,
+                fixes > 0 ? static_cast<double>(voyage) / static_cast<double>(fixes) : 0.0);
+    std::printf("growth beside voyage  %.1f MB\n", (growth - static_cast<double>(voyage)) / (1024.0 * 1024.0));
+    std::printf("ship at the end       %.6f, %.6f\n", window.ship().Ship_Lat, window.ship().Ship_Lon);
+    std::printf("faulty ticks          %zu%s%s\n", report.faults, report.faults > 0 ? ", first: " : "",
+                report.firstFault.c_str());
+    return report.faults == 0 && fixes == ticks ? EXIT_SUCCESS : EXIT_FAILURE;
+}
