@@ -252,6 +252,14 @@ void FRM_NMEA::connectHandlers() {
     connect(m_ui->UpDown1, &UpDown::stepDown, this, &FRM_NMEA::UpDown1_DownClick);
 
     connect(m_ui->cmb_PORT, &QComboBox::currentIndexChanged, this, [this] { cmb_PORT_Click(); });
+    // Picking the entry that is already selected changes no index, yet the operator means to
+    // open that port (a converter plugged back in after its port was lost). A pick that
+    // changed the index has opened its port above already.
+    connect(m_ui->cmb_PORT, &QComboBox::activated, this, [this](int index) {
+        if (!(m_services.serial->PortOpen() && m_services.serial->CommPort() == index + 1)) {
+            cmb_PORT_Click();
+        }
+    });
     const QList<QAction*> bauds = {m_ui->MNU_Baud_0, m_ui->MNU_Baud_1, m_ui->MNU_Baud_2,
                                    m_ui->MNU_Baud_3, m_ui->MNU_Baud_4};
     for (int index = 0; index < bauds.size(); ++index) {
