@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 
 #include "e2e_fixture.h"
+#include "platform/qt_serial_control.h"
 #include "support/sentence_check.h"
 
 namespace pelora::testing {
@@ -149,6 +150,31 @@ TEST_F(SerialEndToEndTest, NoDeviceForAnyPortShowsTheNoticeAndTheShipStillRuns) 
     const std::string shown = status();
     EXPECT_EQ(shown.rfind("$GPGLL,", 0), 0u) << shown;
     EXPECT_EQ(shown.substr(shown.size() - 16), ": Not Connected.");
+}
+
+// The [Ports] group as someone writes it by hand: blanks around "=", a comment, and a device
+// path with a comma (a link name such as the ones under /dev/serial).
+TEST_F(SerialEndToEndTest, HandWrittenPortEntryOpensExactlyTheDeviceNamed) {
+    SocatPair& pair = startPair(1);
+    const QString linkWithComma = folder() + QStringLiteral("/gps,port 1");
+    ASSERT_TRUE(QFile::link(pair.near(), linkWithComma));
+    QFile ini(iniPath());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("; the GPS line for the plotter\n[Ports]\nCOM1 = " + linkWithComma.toUtf8() + "\n");
+    ini.close();
+    for (int port = 2; port <= 16; ++port) {
+        mapMissing(port);
+    }
+
+    startWindow();
+    auto* control = dynamic_cast<QtSerialControl*>(&window->MSComm1());
+    ASSERT_NE(control, nullptr);
+    ASSERT_EQ(control->devicePath().toStdString(), linkWithComma.toStdString()) << "another device than the one named was tried";
+    EXPECT_EQ(status(), "Port:  1: OK");
+    FarEnd far(pair.far());
+    window->CMD_GO_Click(0);
+    tick();
+    EXPECT_EQ(readLine(far), status() + "\r\n");
 }
 
 // --- gpsd -------------------------------------------------------------------------------------

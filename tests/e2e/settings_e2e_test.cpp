@@ -4,6 +4,7 @@
 #include <QDir>
 
 #include "e2e_fixture.h"
+#include "platform/device_map.h"
 #include "support/sentence_check.h"
 
 namespace pelora::testing {
@@ -112,6 +113,32 @@ TEST_F(SettingsEndToEndTest, NoEndsWithoutWritingAndTheNextStartShowsTheLastSave
     EXPECT_EQ(field("txt_SPEED").text(), "12");
     EXPECT_EQ(sentenceList().currentText(), "RMC");
     EXPECT_EQ(status(), "Port:  2: OK");
+}
+
+TEST_F(SettingsEndToEndTest, HandWrittenPortsGroupStillMapsTheSameDevicesAfterASave) {
+    SocatPair& first = startPair(1);
+    SocatPair& second = startPair(2);
+    const QString linkWithComma = folder() + QStringLiteral("/gps,port 1");
+    ASSERT_TRUE(QFile::link(first.near(), linkWithComma));
+    QFile ini(iniPath());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("[Ports]\nCOM1 = " + linkWithComma.toUtf8() + "\nCOM2=" + second.near().toUtf8() + "\n");
+    ini.close();
+    firstRunSaves();
+
+    DeviceMap map(QString::fromLatin1(kApplication));
+    EXPECT_EQ(map.devicePath(1).toStdString(), linkWithComma.toStdString());
+    EXPECT_EQ(map.devicePath(2).toStdString(), second.near().toStdString());
+
+    // The restart probes COM 1 on the hand-named device, then opens the stored COM 2.
+    FarEnd farFirst(first.far());
+    startWindow();
+    EXPECT_EQ(status(), "Port:  2: OK");
+    pickPort(0);
+    EXPECT_EQ(status(), "Port:  1: OK");
+    window->CMD_GO_Click(0);
+    tick();
+    EXPECT_EQ(readLine(farFirst), status() + "\r\n");
 }
 
 struct SpoiledFile {
