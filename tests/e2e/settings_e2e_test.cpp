@@ -147,6 +147,8 @@ struct SpoiledFile {
     int errorNumber;
 };
 
+void PrintTo(const SpoiledFile& file, std::ostream* out) { *out << file.name; }
+
 class SpoiledSettingsTest : public SettingsEndToEndTest, public ::testing::WithParamInterface<SpoiledFile> {};
 
 TEST_P(SpoiledSettingsTest, ShowsTheLoadMessageAndTheDefaults) {
