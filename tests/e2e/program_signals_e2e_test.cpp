@@ -1,5 +1,6 @@
-// The installed program itself, started as a user starts it: interrupted or terminated from
-// outside it releases its serial port and ends, leaving no lock file behind.
+// The program itself, started as a user starts it: interrupted or terminated from outside, also
+// while its start-up still waits for the operator, it releases its serial port and ends,
+// leaving no lock file behind.
 
 #include <csignal>
 
@@ -25,6 +26,9 @@ QStringList lockFilesFor(const QString& name) {
 struct ExitSignal {
     const char* name;
     int number;
+    // The settings file does not parse, so that start-up waits in its load message, with the
+    // port already open, until the operator closes it.
+    bool duringStartUpMessage;
 };
 
 void PrintTo(const ExitSignal& signal, std::ostream* out) { *out << signal.name; }
@@ -34,6 +38,11 @@ class ProgramSignalTest : public EndToEndTest, public ::testing::WithParamInterf
 TEST_P(ProgramSignalTest, ReleasesThePortAndEnds) {
     SocatPair& pair = startPair(1);
     const QString deviceName = QFileInfo(pair.near()).fileName();
+    if (GetParam().duringStartUpMessage) {
+        QFile ini(iniPath());
+        ASSERT_TRUE(ini.open(QIODevice::Append));
+        ini.write("[FRM_NMEA\ngarbage\n");
+    }
     const QByteArray settingsBefore = iniBytes();
 
     QProcess program;
@@ -52,6 +61,10 @@ TEST_P(ProgramSignalTest, ReleasesThePortAndEnds) {
         QThread::msleep(20);
     }
     ASSERT_FALSE(lockFilesFor(deviceName).isEmpty()) << "the program did not open COM 1";
+    if (GetParam().duringStartUpMessage) {
+        QThread::msleep(300);
+        ASSERT_EQ(program.state(), QProcess::Running);
+    }
 
     ::kill(static_cast<pid_t>(program.processId()), GetParam().number);
     const bool ended = program.waitForFinished(3000);
@@ -66,7 +79,8 @@ TEST_P(ProgramSignalTest, ReleasesThePortAndEnds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, ProgramSignalTest,
-                         ::testing::Values(ExitSignal{"Terminate", SIGTERM}, ExitSignal{"Interrupt", SIGINT}),
+                         ::testing::Values(ExitSignal{"Terminate", SIGTERM, false}, ExitSignal{"Interrupt", SIGINT, false},
+                                           ExitSignal{"TerminateDuringStartUpMessage", SIGTERM, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
