@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStringList>
+#include <QVariant>
 
 namespace pelora {
 
@@ -34,7 +36,13 @@ QString DeviceMap::devicePath(int port) const {
     }
     QSettings settings(QSettings::IniFormat, QSettings::UserScope, m_application, m_application);
     settings.beginGroup(QStringLiteral("Ports"));
-    const QString mapped = settings.value(QStringLiteral("COM%1").arg(port)).toString().trimmed();
+    const QVariant value = settings.value(QStringLiteral("COM%1").arg(port));
+    // A path written by hand with a comma and no quotes reads back as a list: join it again,
+    // or the port would silently open the default device instead of the one named.
+    const QString mapped = (value.typeId() == QMetaType::QStringList
+                                ? value.toStringList().join(QLatin1Char(','))
+                                : value.toString())
+                               .trimmed();
     settings.endGroup();
     return mapped.isEmpty() ? defaultDevicePath(port) : mapped;
 }
