@@ -1,8 +1,11 @@
 #include "platform/qt_serial_control.h"
 
+#include <QFileInfo>
 #include <QMetaObject>
 
 #include <poll.h>
+
+#include <cerrno>
 
 #include <charconv>
 #include <utility>
@@ -145,6 +148,13 @@ bool QtSerialControl::setPortOpen(bool open) {
     m_devicePath = m_lookup ? m_lookup(m_commPort) : QString();
     if (m_devicePath.isEmpty()) {
         m_lastError = QStringLiteral("No device for port %1").arg(m_commPort);
+        return false;
+    }
+    // A device that is not there fails at once. QSerialPort would first write and sync a lock
+    // file for it (some 10 ms on a disk each), which made the start-up probe slow to pass the
+    // missing converters; the outcome and the error text are the same.
+    if (!QFileInfo::exists(m_devicePath)) {
+        m_lastError = qt_error_string(ENOENT);
         return false;
     }
     m_port->setPortName(m_devicePath);
