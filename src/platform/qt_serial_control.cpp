@@ -69,6 +69,13 @@ const char* stop_bits_text(QSerialPort::StopBits stopBits) {
     }
 }
 
+// Whether a write to the device would go through without waiting (and the device is still there).
+bool takesBytesNow(int handle) {
+    pollfd pfd{handle, POLLOUT, 0};
+    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLOUT) != 0 &&
+           (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
+}
+
 }  // namespace
 
 std::optional<SerialSettings> parseSerialSettings(std::string_view text) {
@@ -211,9 +218,17 @@ bool QtSerialControl::Output(std::string_view text) {
         losePort(QStringLiteral("The port does not take the output"));
         return false;
     }
+    const bool nothingPending = m_port->bytesToWrite() == 0;
     if (m_port->write(bytes) != bytes.size()) {
         losePort(m_port->errorString());
         return false;
+    }
+    // Hand the sentence to the device now rather than on the event loop's next pass, which runs
+    // the window's repaint (and its round trip to the display server) first: the line then keeps
+    // the timer's beat whatever the screen is doing. Only when the device takes bytes without
+    // waiting; otherwise, or with a backlog, the event loop sends them as before.
+    if (nothingPending && takesBytesNow(static_cast<int>(m_port->handle()))) {
+        m_port->flush();
     }
     return true;
 }
