@@ -1,8 +1,11 @@
 #include "platform/qt_serial_control.h"
 
+#include <QFileInfo>
 #include <QMetaObject>
 
 #include <poll.h>
+
+#include <cerrno>
 
 #include <charconv>
 #include <utility>
@@ -64,6 +67,13 @@ const char* stop_bits_text(QSerialPort::StopBits stopBits) {
     case QSerialPort::TwoStop: return "2";
     default: return "1";
     }
+}
+
+// Whether a write to the device would go through without waiting (and the device is still there).
+bool takesBytesNow(int handle) {
+    pollfd pfd{handle, POLLOUT, 0};
+    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLOUT) != 0 &&
+           (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
 }
 
 }  // namespace
@@ -147,6 +157,13 @@ bool QtSerialControl::setPortOpen(bool open) {
         m_lastError = QStringLiteral("No device for port %1").arg(m_commPort);
         return false;
     }
+    // A device that is not there fails at once. QSerialPort would first write and sync a lock
+    // file for it (some 10 ms on a disk each), which made the start-up probe slow to pass the
+    // missing converters; the outcome and the error text are the same.
+    if (!QFileInfo::exists(m_devicePath)) {
+        m_lastError = qt_error_string(ENOENT);
+        return false;
+    }
     m_port->setPortName(m_devicePath);
     m_port->setBaudRate(m_settings.baud);
     m_port->setParity(m_settings.parity);
@@ -201,9 +218,17 @@ bool QtSerialControl::Output(std::string_view text) {
         losePort(QStringLiteral("The port does not take the output"));
         return false;
     }
+    const bool nothingPending = m_port->bytesToWrite() == 0;
     if (m_port->write(bytes) != bytes.size()) {
         losePort(m_port->errorString());
         return false;
+    }
+    // Hand the sentence to the device now rather than on the event loop's next pass, which runs
+    // the window's repaint (and its round trip to the display server) first: the line then keeps
+    // the timer's beat whatever the screen is doing. Only when the device takes bytes without
+    // waiting; otherwise, or with a backlog, the event loop sends them as before.
+    if (nothingPending && takesBytesNow(static_cast<int>(m_port->handle()))) {
+        m_port->flush();
     }
     return true;
 }

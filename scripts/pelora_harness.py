@@ -1,0 +1,208 @@
+"""Shared pieces of the measuring scripts: a socat virtual null-modem mapped as a COM port in a
+temporary settings folder, a private Xvfb display, a small X client that sees the program's
+window being mapped, and a click on the Run button.
+
+Standard library only; the outside programs are socat, Xvfb and xdotool.
+"""
+
+import os
+import select
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import time
+
+# Where the Run button (CMD_GO_0) sits inside the window, which Xvfb without a window manager
+# places at the top left of the screen.
+RUN_BUTTON = (31, 244)
+
+
+def fail(script, message):
+    sys.exit("%s: %s" % (script, message))
+
+
+def stop(process, timeout=3):
+    """Ends a process this script started: SIGTERM, then SIGKILL if it does not go."""
+    if process is None or process.poll() is not None:
+        return
+    os.kill(process.pid, signal.SIGTERM)
+    try:
+        process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        os.kill(process.pid, signal.SIGKILL)
+        process.wait()
+
+
+def make_pair(folder, name="com1"):
+    """Starts socat with two linked pseudo-terminals; returns (process, near, far)."""
+    near = os.path.join(folder, name)
+    far = os.path.join(folder, name + "-far")
+    process = subprocess.Popen(
+        ["socat", "pty,raw,echo=0,link=" + near, "pty,raw,echo=0,link=" + far],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 5
+    while not (os.path.exists(near) and os.path.exists(far)):
+        if time.monotonic() > deadline or process.poll() is not None:
+            stop(process)
+            raise RuntimeError("socat did not make the pair")
+        time.sleep(0.02)
+    return process, near, far
+
+
+def write_settings(config_home, application, ports):
+    """Writes the program's settings file with a [Ports] group: ports maps COM numbers to paths."""
+    folder = os.path.join(config_home, application)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, application + ".ini"), "w", encoding="ascii") as ini:
+        ini.write("[Ports]\n")
+        for number in sorted(ports):
+            ini.write("COM%d=%s\n" % (number, ports[number]))
+
+
+def application_of(program):
+    return os.path.splitext(os.path.basename(program))[0]
+
+
+def start_xvfb(size="1024x768x24"):
+    """Starts Xvfb on a free display (Xvfb picks it); returns (process, ":N")."""
+    read_end, write_end = os.pipe()
+    process = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size, "-nolisten", "tcp", "-noreset"],
+        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + 10
+    try:
+        while not number.endswith(b"\n"):
+            left = deadline - time.monotonic()
+            ready, _, _ = select.select([read_end], [], [], max(0.0, left))
+            if not ready:
+                raise RuntimeError("Xvfb did not start")
+            chunk = os.read(read_end, 64)
+            if not chunk:
+                raise RuntimeError("Xvfb ended at start")
+            number += chunk
+    except RuntimeError:
+        stop(process)
+        raise
+    finally:
+        os.close(read_end)
+    return process, ":" + number.decode("ascii").strip()
+
+
+class MapWatcher:
+    """A minimal X client on a local display that reports top-level windows being mapped.
+
+    It asks for SubstructureNotify on the root window, so the server sends it a MapNotify the
+    moment any client maps a child of the root: no polling, no delay of its own.
+    """
+
+    _MAP_NOTIFY = 19
+    _WM_NAME = 39
+
+    def __init__(self, display):
+        number = display.lstrip(":").split(".")[0]
+        self._sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self._sock.connect("/tmp/.X11-unix/X" + number)
+        self._buffer = b""
+        self._sock.sendall(struct.pack("<BxHHHHxx", 0x6C, 11, 0, 0, 0))
+        head = self._read(8)
+        if head[0] != 1:
+            raise RuntimeError("the X server refused the connection")
+        (extra,) = struct.unpack_from("<H", head, 6)
+        body = self._read(extra * 4)
+        vendor_length, = struct.unpack_from("<H", body, 16)
+        formats = body[21]
+        root_at = 32 + (vendor_length + 3) // 4 * 4 + 8 * formats
+        (self.root,) = struct.unpack_from("<I", body, root_at)
+        # ChangeWindowAttributes(root, event-mask = SubstructureNotify)
+        self._sock.sendall(struct.pack("<BxHIII", 2, 4, self.root, 1 << 11, 1 << 19))
+
+    def close(self):
+        self._sock.close()
+
+    def _read(self, count, deadline=None):
+        while len(self._buffer) < count:
+            if deadline is not None:
+                left = deadline - time.monotonic()
+                if left <= 0:
+                    raise TimeoutError
+                ready, _, _ = select.select([self._sock], [], [], left)
+                if not ready:
+                    raise TimeoutError
+            chunk = self._sock.recv(65536)
+            if not chunk:
+                raise RuntimeError("the X server closed the connection")
+            self._buffer += chunk
+        data, self._buffer = self._buffer[:count], self._buffer[count:]
+        return data
+
+    def _next_packet(self, deadline):
+        packet = self._read(32, deadline)
+        if packet[0] == 1:  # a reply: 32 bytes and its length in 4-byte units
+            (extra,) = struct.unpack_from("<I", packet, 4)
+            packet += self._read(extra * 4, deadline)
+        return packet
+
+    def wait_for_map(self, timeout):
+        """Waits for a top-level window to be mapped; returns (window id, monotonic time)."""
+        deadline = time.monotonic() + timeout
+        while True:
+            packet = self._next_packet(deadline)
+            if packet[0] & 0x7F == self._MAP_NOTIFY:
+                stamp = time.monotonic()
+                event_window, window = struct.unpack_from("<II", packet, 4)
+                if event_window == self.root:
+                    return window, stamp
+
+    def window_name(self, window, timeout=5):
+        """The window's WM_NAME, or an empty text."""
+        self._sock.sendall(struct.pack("<BBHIIIII", 20, 0, 6, window, self._WM_NAME, 0, 0, 256))
+        deadline = time.monotonic() + timeout
+        while True:
+            packet = self._next_packet(deadline)
+            if packet[0] == 1:
+                (length,) = struct.unpack_from("<I", packet, 16)
+                return packet[32:32 + length].decode("latin-1")
+            if packet[0] == 0:
+                return ""
+
+
+def click(display, position=RUN_BUTTON):
+    """Clicks at a screen position on the display with xdotool."""
+    env = dict(os.environ, DISPLAY=display)
+    subprocess.run(["xdotool", "mousemove", str(position[0]), str(position[1]), "click", "1"],
+                   env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def parse_position(text):
+    x, y = text.split(",")
+    return int(x), int(y)
+
+
+class Drain:
+    """Reads and throws away what arrives on a device, so the line never fills; counts lines."""
+
+    def __init__(self, device):
+        import threading
+        self.lines = 0
+        self._fd = os.open(device, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._run, daemon=True)
+        self._thread.start()
+
+    def _run(self):
+        while not self._stop.is_set():
+            ready, _, _ = select.select([self._fd], [], [], 0.2)
+            if ready:
+                try:
+                    self.lines += os.read(self._fd, 4096).count(b"\n")
+                except (BlockingIOError, OSError):
+                    time.sleep(0.05)
+
+    def close(self):
+        self._stop.set()
+        self._thread.join()
+        os.close(self._fd)
