@@ -133,6 +133,46 @@ FRM_NMEA::FRM_NMEA(const WindowServices& services, QWidget* parent)
       m_services(services),
       m_timer1(new QTimer(this)) {
     registerWindowImages();
+    fillInRealServices();
+    m_portView = std::make_unique<WindowPortView>(*m_ui, m_services.showNotice);
+    m_ports = std::make_unique<PortManager>(*m_services.serial, *m_portView);
+    m_autoconfig = std::make_unique<AutoConfig>(*m_services.settings, *m_services.configDialogs,
+                                                m_services.applicationName, kApplicationTitle.toStdString(),
+                                                [this] { endProgram(); });
+    m_voyageCommands = std::make_unique<VoyageCommands>(
+        m_voyage, *m_services.fileDialogs,
+        VoyageCommandHooks{
+            m_services.showError,
+            [](const std::string& path) { return file_title(path, false, false); },
+            [this] { CMD_GO_Click(1); },
+            [this](const std::string& caption) { m_ui->LabPlaying->setText(QString::fromStdString(caption)); }});
+
+    m_ui->setupUi(this);
+    applyFixedFonts();
+    paintLetterButton(*m_ui->Label14, QColor(192, 0, 0));
+    paintLetterButton(*m_ui->Label16, QColor(192, 0, 0));
+    paintLetterButton(*m_ui->Label15, QColor(0, 192, 0));
+    paintLetterButton(*m_ui->Label17, QColor(0, 192, 0));
+    setBackColor(*m_ui->txt_DIR, kWindowBackgroundColour);
+    setBackColor(*m_ui->txt_ROT, kWindowBackgroundColour);
+    adjustSize();
+    setFixedSize(size());
+
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setTimerType(Qt::PreciseTimer);
+    m_timer1->setInterval(kTickInterval);
+
+    m_ui->Image1->setCursor(Qt::PointingHandCursor);
+    m_configForm = std::make_unique<ConfigFormAdapter>(*this, "FRM_NMEA");
+    connectHandlers();
+    m_timer1->start();
+    Form_Load();
+}
+
+FRM_NMEA::~FRM_NMEA() = default;
+
+// Every service the caller left empty becomes the real one.
+void FRM_NMEA::fillInRealServices() {
     if (m_services.clock == nullptr) {
         m_systemClock = std::make_unique<SystemClock>();
         m_services.clock = m_systemClock.get();
@@ -147,7 +187,7 @@ FRM_NMEA::FRM_NMEA(const WindowServices& services, QWidget* parent)
     }
     if (!m_services.showError) {
         m_services.showError = [this](const std::string& message) {
-            QMessageBox::warning(this, QStringLiteral("Pelora"), QString::fromStdString(message));
+            QMessageBox::warning(this, kApplicationTitle, QString::fromStdString(message));
         };
     }
     if (m_services.applicationName.empty()) {
@@ -187,42 +227,8 @@ FRM_NMEA::FRM_NMEA(const WindowServices& services, QWidget* parent)
             showAboutBox(this, versionText, year);
         };
     }
-    m_portView = std::make_unique<WindowPortView>(*m_ui, m_services.showNotice);
-    m_ports = std::make_unique<PortManager>(*m_services.serial, *m_portView);
-    m_autoconfig = std::make_unique<AutoConfig>(*m_services.settings, *m_services.configDialogs,
-                                                m_services.applicationName, kApplicationTitle.toStdString(),
-                                                [this] { endProgram(); });
-    m_voyageCommands = std::make_unique<VoyageCommands>(
-        m_voyage, *m_services.fileDialogs,
-        VoyageCommandHooks{
-            m_services.showError,
-            [](const std::string& path) { return file_title(path, false, false); },
-            [this] { CMD_GO_Click(1); },
-            [this](const std::string& caption) { m_ui->LabPlaying->setText(QString::fromStdString(caption)); }});
-
-    m_ui->setupUi(this);
-    applyFixedFonts();
-    paintLetterButton(*m_ui->Label14, QColor(192, 0, 0));
-    paintLetterButton(*m_ui->Label16, QColor(192, 0, 0));
-    paintLetterButton(*m_ui->Label15, QColor(0, 192, 0));
-    paintLetterButton(*m_ui->Label17, QColor(0, 192, 0));
-    setBackColor(*m_ui->txt_DIR, kWindowBackgroundColour);
-    setBackColor(*m_ui->txt_ROT, kWindowBackgroundColour);
-    adjustSize();
-    setFixedSize(size());
-
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setTimerType(Qt::PreciseTimer);
-    m_timer1->setInterval(kTickInterval);
-
-    m_ui->Image1->setCursor(Qt::PointingHandCursor);
-    m_configForm = std::make_unique<ConfigFormAdapter>(*this, "FRM_NMEA");
-    connectHandlers();
-    m_timer1->start();
-    Form_Load();
 }
 
-FRM_NMEA::~FRM_NMEA() = default;
 
 void FRM_NMEA::applyFixedFonts() {
     QFont fixed(QStringLiteral("Courier New"));

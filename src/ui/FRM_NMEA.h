@@ -131,6 +131,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fillInRealServices();
     // Start-up, in order.
     void Form_Load();
     void chdirv(const QString& longpath);
