@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "../tests/support/fake_serial_control.h"
 #include "../tests/support/long_run.h"
 #include "config/config_dialogs.h"
 #include "config/memory_settings_store.h"
@@ -36,36 +37,6 @@ private:
     std::chrono::milliseconds m_now{50'000};
 };
 
-// COM 1 is always there and takes every byte, counting them.
-class CountingSerial final : public SerialControl {
-public:
-    bool PortOpen() const override { return m_open; }
-    bool setPortOpen(bool open) override {
-        if (open && (m_open || m_port != 1)) {
-            return false;
-        }
-        m_open = open;
-        return true;
-    }
-    void setCommPort(int port) override { m_port = port; }
-    int CommPort() const override { return m_port; }
-    bool setSettings(std::string_view settings) override {
-        m_settings = settings;
-        return true;
-    }
-    std::string Settings() const override { return m_settings; }
-    bool Output(std::string_view text) override {
-        bytes += text.size();
-        return m_open;
-    }
-
-    std::size_t bytes = 0;
-
-private:
-    bool m_open = false;
-    int m_port = 0;
-    std::string m_settings;
-};
 
 class SilentDialogs final : public ConfigDialogs {
 public:
@@ -88,7 +59,9 @@ int main(int argc, char** argv) {
 
     SteppedClock clock;
     ProgramRandom random;
-    CountingSerial serial;
+    testing::FakeSerialControl serial;  // COM 1 takes every byte; a week of text is only counted
+    serial.available = {1};
+    serial.keepWritten = false;
     MemorySettingsStore settings;
     SilentDialogs dialogs;
     WindowServices services;
@@ -116,7 +89,7 @@ int main(int argc, char** argv) {
     std::printf("ticks                 %zu (%.2f simulated days)\n", report.ticks,
                 static_cast<double>(report.ticks) / 86'400.0);
     std::printf("fixes recorded        %zu\n", fixes);
-    std::printf("bytes written         %zu\n", serial.bytes);
+    std::printf("bytes written         %zu\n", serial.bytesWritten);
     std::printf("mode changes          %zu, step presses %zu\n", report.modeChanges, report.stepPresses);
     std::printf("run time              %.2f s\n", seconds);
     std::printf("ticks per second      %.0f\n", static_cast<double>(report.ticks) / seconds);

@@ -179,33 +179,6 @@ TEST_F(SerialEndToEndTest, HandWrittenPortEntryOpensExactlyTheDeviceNamed) {
 
 // --- gpsd -------------------------------------------------------------------------------------
 
-// A loopback TCP port that nothing listens on at the moment of asking.
-int freeTcpPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
-
-void stopProcess(QProcess& process) {
-    if (process.state() == QProcess::NotRunning) {
-        return;
-    }
-    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-    if (!process.waitForFinished(3000)) {
-        process.kill();
-        process.waitForFinished(3000);
-    }
-}
-
 struct Position {
     double lat;
     double lon;

@@ -24,22 +24,6 @@ namespace {
 
 using namespace pelora::testing;
 
-// A loopback TCP port that nothing listens on at the moment of asking.
-int freeTcpPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
-
 // The program's RMC sentence, with its checksum, at 54 30' N, 1 15' W for the given time.
 std::string rmcAt(const QDateTime& utc) {
     const QDate date = utc.date();
@@ -50,17 +34,6 @@ std::string rmcAt(const QDateTime& utc) {
 }
 
 // Stops a process by its id and waits for it.
-void stopProcess(QProcess& process) {
-    if (process.state() == QProcess::NotRunning) {
-        return;
-    }
-    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-    if (!process.waitForFinished(3000)) {
-        process.kill();
-        process.waitForFinished(3000);
-    }
-}
-
 TEST(GpsdPeerTest, GpsdReportsTheFixOfTheRmcSentencesWritten) {
     if (!haveProgram(QStringLiteral("socat")) || !haveProgram(QStringLiteral("gpsd")) ||
         !haveProgram(QStringLiteral("gpspipe"))) {

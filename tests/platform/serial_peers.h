@@ -13,9 +13,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/types.h>
 #include <termios.h>
 #include <unistd.h>
@@ -30,6 +33,34 @@
 namespace pelora::testing {
 
 using namespace std::chrono_literals;
+
+// A loopback TCP port that nothing listens on at the moment of asking; 0 when none is found.
+inline int freeTcpPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(fd);
+    return port;
+}
+
+// Ends a peer started for a test: asked first by its process id, then killed.
+inline void stopProcess(QProcess& process) {
+    if (process.state() == QProcess::NotRunning) {
+        return;
+    }
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+}
 
 inline bool haveProgram(const QString& name) {
     return !QStandardPaths::findExecutable(name).isEmpty() ||

@@ -57,49 +57,10 @@ protected:
 
 // A single device on COM 1 that can be unplugged: while it is away, opening fails and every
 // write fails.
-class UnpluggableSerial final : public SerialControl {
-public:
-    bool PortOpen() const override { return m_open; }
-    bool setPortOpen(bool open) override {
-        if (!open) {
-            m_open = false;
-            return true;
-        }
-        if (m_open || !plugged || m_port != 1) {
-            return false;
-        }
-        m_open = true;
-        ++opens;
-        return true;
-    }
-    void setCommPort(int port) override { m_port = port; }
-    int CommPort() const override { return m_port; }
-    bool setSettings(std::string_view settings) override {
-        m_settings = settings;
-        return true;
-    }
-    std::string Settings() const override { return m_settings; }
-    bool Output(std::string_view text) override {
-        if (!m_open || !plugged) {
-            return false;
-        }
-        written += text;
-        return true;
-    }
-
-    bool plugged = true;
-    int opens = 0;
-    std::string written;
-
-private:
-    bool m_open = false;
-    int m_port = 0;
-    std::string m_settings;
-};
-
 class SerialFault : public FaultWindow {
 protected:
     void SetUp() override {
+        device.available = {1};
         WindowServices withDevice = services();
         withDevice.serial = &device;
         window = std::make_unique<FRM_NMEA>(withDevice);
@@ -116,7 +77,7 @@ protected:
         ASSERT_FALSE(list->isVisible());
     }
 
-    UnpluggableSerial device;
+    FakeSerialControl device;
 };
 
 TEST_F(SerialFault, DeviceGoneAndBackLosesNoFixAndWritesAgainOnceChosen) {

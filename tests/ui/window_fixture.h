@@ -15,6 +15,7 @@
 #include "config/config_dialogs.h"
 #include "config/memory_settings_store.h"
 #include "nmea/serial_control.h"
+#include "support/fake_serial_control.h"
 #include "platform/clock.h"
 #include "platform/file_dialogs.h"
 #include "platform/help_viewer.h"
@@ -65,48 +66,6 @@ private:
         names.pop_front();
         return name;
     }
-};
-
-// A serial control whose ports open when their numbers are in `available`; it keeps what was
-// written.
-class FakeSerialControl final : public SerialControl {
-public:
-    bool PortOpen() const override { return m_open; }
-    bool setPortOpen(bool open) override {
-        if (!open) {
-            m_open = false;
-            return true;
-        }
-        if (m_open || available.count(m_port) == 0) {
-            return false;
-        }
-        m_open = true;
-        openedPort = m_port;
-        return true;
-    }
-    void setCommPort(int port) override { m_port = port; }
-    int CommPort() const override { return m_port; }
-    bool setSettings(std::string_view settings) override {
-        m_settings = settings;
-        return true;
-    }
-    std::string Settings() const override { return m_settings; }
-    bool Output(std::string_view text) override {
-        if (!m_open) {
-            return false;
-        }
-        written += text;
-        return true;
-    }
-
-    std::set<int> available;  // none: a machine without serial ports
-    int openedPort = 0;
-    std::string written;
-
-private:
-    bool m_open = false;
-    int m_port = 0;
-    std::string m_settings = "9600,N,8,1";
 };
 
 // Answers the save question with `answer` and keeps every question and message.
