@@ -12,17 +12,6 @@
 namespace pelora::testing {
 namespace {
 
-// Qt's lock files for devices whose path contains `name`.
-QStringList lockFilesFor(const QString& name) {
-    QStringList found;
-    for (const QString& folder : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock"), QStringLiteral("/tmp")}) {
-        for (const QString& file : QDir(folder).entryList({"LCK..*" + name + "*"}, QDir::Files | QDir::System)) {
-            found << folder + "/" + file;
-        }
-    }
-    return found;
-}
-
 struct ExitSignal {
     const char* name;
     int number;

@@ -17,17 +17,6 @@ namespace {
 
 using namespace pelora::testing;
 
-// Qt's lock files of devices whose name contains `name`, in the folders Qt locks in.
-QStringList lockFilesFor(const QString& name) {
-    QStringList found;
-    for (const QString& folder : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock"), QStringLiteral("/tmp")}) {
-        for (const QString& file : QDir(folder).entryList({"LCK..*" + name + "*"}, QDir::Files | QDir::System)) {
-            found << folder + "/" + file;
-        }
-    }
-    return found;
-}
-
 TEST(ExitSignalsTest, SignalsArriveOnTheEventLoopAndTheHandlersComeBackAfterwards) {
     struct sigaction before {};
     ::sigaction(SIGTERM, nullptr, &before);

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -48,6 +49,17 @@ inline int freeTcpPort() {
     }
     ::close(fd);
     return port;
+}
+
+// Qt's lock files of devices whose name contains `name`, in the folders Qt locks in.
+inline QStringList lockFilesFor(const QString& name) {
+    QStringList found;
+    for (const QString& folder : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock"), QStringLiteral("/tmp")}) {
+        for (const QString& file : QDir(folder).entryList({"LCK..*" + name + "*"}, QDir::Files | QDir::System)) {
+            found << folder + "/" + file;
+        }
+    }
+    return found;
 }
 
 // Ends a peer started for a test: asked first by its process id, then killed.
