@@ -1,7 +1,8 @@
 #include "config/autoconfig.h"
 
+#include "text/text.h"
+
 #include <array>
-#include <charconv>
 #include <utility>
 
 namespace pelora {
@@ -23,27 +24,18 @@ constexpr std::array<Recognised, 6> kRecognised{{
 
 constexpr std::string_view kListPrefix = "cmb";
 
-// A number as messages show it without a pattern: a blank where a minus sign would stand.
-std::string blank_signed(long long number) {
-    return (number < 0 ? "" : " ") + std::to_string(number);
-}
-
-int int_from_text(const std::optional<std::string>& text) {
-    int number = 0;
-    if (text) {
-        std::from_chars(text->data(), text->data() + text->size(), number);
-    }
-    return number;
+int intFromText(const std::optional<std::string>& text) {
+    return text ? static_cast<int>(wholeNumber(*text).value_or(0)) : 0;
 }
 
 // Puts a text into a list control: no selection, then the text, then every entry equal to the
 // control's text is selected in turn, so that the last equal entry stays selected.
-bool assign_list_text(ConfigControl& control, const std::string& value) {
+bool assignListText(ConfigControl& control, const std::string& value) {
     if (!control.writeProperty("ListIndex", "-1") || !control.writeProperty("text", value)) {
         return false;
     }
     const std::optional<std::string> shown = control.readProperty("text");
-    const int count = int_from_text(control.readProperty("ListCount"));
+    const int count = intFromText(control.readProperty("ListCount"));
     for (int entry = 0; entry < count; ++entry) {
         if (control.listEntry(entry) == shown &&
             !control.writeProperty("ListIndex", std::to_string(entry))) {
@@ -55,7 +47,7 @@ bool assign_list_text(ConfigControl& control, const std::string& value) {
 
 }  // namespace
 
-std::optional<std::string_view> stored_property(std::string_view controlName) {
+std::optional<std::string_view> storedProperty(std::string_view controlName) {
     const std::string_view prefix = controlName.substr(0, 3);
     for (const Recognised& recognised : kRecognised) {
         if (prefix == recognised.prefix) {
@@ -65,17 +57,17 @@ std::optional<std::string_view> stored_property(std::string_view controlName) {
     return std::nullopt;
 }
 
-std::string load_failure_message(int errorNumber, std::string_view formName, int column) {
-    std::string text = "Error:" + blank_signed(errorNumber) + ". Cannot Load Configuration for ";
+std::string loadFailureMessage(int errorNumber, std::string_view formName, int column) {
+    std::string text = "Error:" + blankSigned(errorNumber) + ". Cannot Load Configuration for ";
     text += formName;
-    text += " #" + blank_signed(column) + ". Using Default Values.";
+    text += " #" + blankSigned(column) + ". Using Default Values.";
     return text;
 }
 
-std::string save_failure_message(const SaveFailure& failure, std::string_view location) {
-    std::string text = "Error:" + blank_signed(failure.error.number) +
+std::string saveFailureMessage(const SaveFailure& failure, std::string_view location) {
+    std::string text = "Error:" + blankSigned(failure.error.number) +
                        ". Cannot Save Configuration for " + failure.form + " #" +
-                       blank_signed(failure.column) + " to ";
+                       blankSigned(failure.column) + " to ";
     text += location;
     if (!failure.error.reason.empty()) {
         text += " (" + failure.error.reason + ")";
@@ -129,7 +121,7 @@ bool AutoConfig::query_close(ConfigForm& /*form*/) {
         case DialogAnswer::Yes:
             if (const std::optional<SaveFailure> failure = save_all_configs()) {
                 // Ending now would lose the operator's values without a word.
-                m_dialogs.showMessage(save_failure_message(*failure, m_store.location()),
+                m_dialogs.showMessage(saveFailureMessage(*failure, m_store.location()),
                                       m_applicationTitle);
                 return false;
             }
@@ -156,7 +148,7 @@ ValueSet AutoConfig::read_controls(ConfigForm& form) {
 bool AutoConfig::transfer_control(bool apply, ConfigControl& control, int& index,
                                   ValueSet& values) {
     const std::string name = control.name();
-    const std::optional<std::string_view> property = stored_property(name);
+    const std::optional<std::string_view> property = storedProperty(name);
     if (!property) {
         return true;
     }
@@ -175,7 +167,7 @@ bool AutoConfig::transfer_control(bool apply, ConfigControl& control, int& index
         bool accepted = false;
         if (name.starts_with(kListPrefix)) {
             control.beginAssignment();
-            accepted = assign_list_text(control, value);
+            accepted = assignListText(control, value);
             control.endAssignment(accepted);
         } else {
             accepted = control.writeProperty(*property, value);
@@ -227,7 +219,7 @@ ValueSet AutoConfig::read_stored_values(ConfigForm& form, bool& ok) {
         SettingRead read = m_store.GetSetting(m_applicationName, section, values.names[column]);
         if (!read.ok()) {
             m_dialogs.showMessage(
-                load_failure_message(read.error->number, section, static_cast<int>(column)),
+                loadFailureMessage(read.error->number, section, static_cast<int>(column)),
                 m_applicationTitle);
             return values;
         }

@@ -1,5 +1,7 @@
 #include "nmea/position_entry.h"
 
+#include "text/text.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -9,8 +11,6 @@
 namespace pelora {
 
 namespace {
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The leading number of a collected field: digits with at most one ".", read up to the end,
 // the second "." or the first other character. No digits give 0. Held in single precision;

@@ -19,7 +19,7 @@ constexpr int kCaughtSignals[] = {SIGINT, SIGTERM};
 int g_pipe[2] = {-1, -1};
 struct sigaction g_previous[2];
 
-extern "C" void on_exit_signal(int signal) {
+extern "C" void onExitSignal(int signal) {
     const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(signal);
     // Nothing to do when the pipe is full: a signal is already waiting to be handled.
@@ -38,7 +38,7 @@ ExitSignals::ExitSignals(std::function<void(int signal)> onSignal, QObject* pare
     connect(m_notifier, &QSocketNotifier::activated, this, &ExitSignals::readSignals);
 
     struct sigaction action {};
-    action.sa_handler = on_exit_signal;
+    action.sa_handler = onExitSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int i = 0; i < 2; ++i) {

@@ -1,5 +1,7 @@
 #include "platform/qt_serial_control.h"
 
+#include "text/text.h"
+
 #include <QFileInfo>
 #include <QMetaObject>
 
@@ -14,17 +16,7 @@ namespace pelora {
 
 namespace {
 
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && text.back() == ' ') {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-std::optional<QSerialPort::Parity> parity_from_text(std::string_view text) {
+std::optional<QSerialPort::Parity> parityFromText(std::string_view text) {
     if (text.size() != 1) {
         return std::nullopt;
     }
@@ -38,7 +30,7 @@ std::optional<QSerialPort::Parity> parity_from_text(std::string_view text) {
     }
 }
 
-char parity_letter(QSerialPort::Parity parity) {
+char parityLetter(QSerialPort::Parity parity) {
     switch (parity) {
     case QSerialPort::EvenParity: return 'E';
     case QSerialPort::OddParity: return 'O';
@@ -48,7 +40,7 @@ char parity_letter(QSerialPort::Parity parity) {
     }
 }
 
-std::optional<QSerialPort::StopBits> stop_bits_from_text(std::string_view text) {
+std::optional<QSerialPort::StopBits> stopBitsFromText(std::string_view text) {
     if (text == "1") {
         return QSerialPort::OneStop;
     }
@@ -61,7 +53,7 @@ std::optional<QSerialPort::StopBits> stop_bits_from_text(std::string_view text) 
     return std::nullopt;
 }
 
-const char* stop_bits_text(QSerialPort::StopBits stopBits) {
+const char* stopBitsText(QSerialPort::StopBits stopBits) {
     switch (stopBits) {
     case QSerialPort::OneAndHalfStop: return "1.5";
     case QSerialPort::TwoStop: return "2";
@@ -102,8 +94,8 @@ std::optional<SerialSettings> parseSerialSettings(std::string_view text) {
     if (baud.empty() || error != std::errc() || end != baud.data() + baud.size() || settings.baud <= 0) {
         return std::nullopt;
     }
-    const auto parity = parity_from_text(fields[1]);
-    const auto stopBits = stop_bits_from_text(fields[3]);
+    const auto parity = parityFromText(fields[1]);
+    const auto stopBits = stopBitsFromText(fields[3]);
     if (!parity || !stopBits || fields[2].size() != 1 || fields[2][0] < '5' || fields[2][0] > '8') {
         return std::nullopt;
     }
@@ -114,8 +106,8 @@ std::optional<SerialSettings> parseSerialSettings(std::string_view text) {
 }
 
 std::string serialSettingsText(const SerialSettings& settings) {
-    return std::to_string(settings.baud) + ',' + parity_letter(settings.parity) + ',' +
-           std::to_string(static_cast<int>(settings.dataBits)) + ',' + stop_bits_text(settings.stopBits);
+    return std::to_string(settings.baud) + ',' + parityLetter(settings.parity) + ',' +
+           std::to_string(static_cast<int>(settings.dataBits)) + ',' + stopBitsText(settings.stopBits);
 }
 
 QtSerialControl::QtSerialControl(DeviceLookup lookup, QObject* parent)
@@ -231,6 +223,13 @@ bool QtSerialControl::Output(std::string_view text) {
         m_port->flush();
     }
     return true;
+}
+
+PortFailure QtSerialControl::lastFailure() const {
+    if (m_lastError.isEmpty()) {
+        return {};
+    }
+    return {m_devicePath.toStdString(), m_lastError.toStdString(), false};
 }
 
 QString QtSerialControl::devicePath() const {

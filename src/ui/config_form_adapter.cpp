@@ -1,6 +1,7 @@
 #include "ui/config_form_adapter.h"
 
-#include <charconv>
+#include "text/text.h"
+
 #include <optional>
 
 #include <QByteArray>
@@ -15,18 +16,8 @@
 namespace pelora {
 namespace {
 
-// A whole decimal number and nothing else.
-std::optional<int> strict_int(std::string_view text) {
-    int number = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (text.empty() || ec != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return number;
-}
-
-std::optional<Qt::CheckState> check_state_from(std::string_view text) {
-    switch (strict_int(text).value_or(-1)) {
+std::optional<Qt::CheckState> checkStateFrom(std::string_view text) {
+    switch (wholeNumber(text).value_or(-1)) {
         case 0:
             return Qt::Unchecked;
         case 1:
@@ -38,7 +29,7 @@ std::optional<Qt::CheckState> check_state_from(std::string_view text) {
     }
 }
 
-std::string check_state_text(Qt::CheckState state) {
+std::string checkStateText(Qt::CheckState state) {
     switch (state) {
         case Qt::Unchecked:
             return "0";
@@ -71,7 +62,7 @@ public:
             return edit->text().toStdString();
         }
         if (auto* check = qobject_cast<QCheckBox*>(object); check && property == "Value") {
-            return check_state_text(check->checkState());
+            return checkStateText(check->checkState());
         }
         if (auto* radio = qobject_cast<QRadioButton*>(object); radio && property == "Value") {
             return radio->isChecked() ? "True" : "False";
@@ -102,7 +93,7 @@ public:
             return true;
         }
         if (auto* check = qobject_cast<QCheckBox*>(object); check && property == "Value") {
-            const std::optional<Qt::CheckState> state = check_state_from(value);
+            const std::optional<Qt::CheckState> state = checkStateFrom(value);
             if (!state) return false;
             check->setCheckState(*state);
             return true;
@@ -112,7 +103,7 @@ public:
                 radio->setChecked(true);
             } else if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) {
                 radio->setChecked(false);
-            } else if (const std::optional<int> number = strict_int(value)) {
+            } else if (const std::optional<long long> number = wholeNumber(value)) {
                 radio->setChecked(*number != 0);
             } else {
                 return false;
@@ -168,9 +159,9 @@ private:
     static bool writeList(QComboBox& combo, std::string_view property, std::string_view value,
                           const QString& text) {
         if (property == "ListIndex") {
-            const std::optional<int> index = strict_int(value);
+            const std::optional<long long> index = wholeNumber(value);
             if (!index || *index < -1 || *index >= combo.count()) return false;
-            combo.setCurrentIndex(*index);
+            combo.setCurrentIndex(static_cast<int>(*index));
             return true;
         }
         if (property == "text") {

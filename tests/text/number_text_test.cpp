@@ -1,4 +1,5 @@
-#include "sim/number_text.h"
+#include "text/number_text.h"
+#include "text/text.h"
 
 #include <clocale>
 #include <cmath>
@@ -55,7 +56,7 @@ class StrictNumberFromText : public ::testing::TestWithParam<StrictRow> {};
 
 TEST_P(StrictNumberFromText, AcceptsOnlyAWholeNumber) {
     const StrictRow& row = GetParam();
-    EXPECT_EQ(strict_number_from_text(row.text), row.expected) << '"' << row.text << '"';
+    EXPECT_EQ(strictNumberFromText(row.text), row.expected) << '"' << row.text << '"';
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -82,7 +83,7 @@ class FormatDigits : public ::testing::TestWithParam<FormatRow> {};
 
 TEST_P(FormatDigits, WritesThePattern) {
     const FormatRow& row = GetParam();
-    EXPECT_EQ(format_digits(row.value, row.intDigits, row.decimals, row.point), row.expected);
+    EXPECT_EQ(formatDigits(row.value, row.intDigits, row.decimals, row.point), row.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -112,17 +113,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FormatDigits, HugeMagnitudeGivesAllItsDigits) {
-    EXPECT_EQ(format_digits(1e300, 3, 0), "1" + std::string(300, '0'));
-    EXPECT_EQ(format_digits(-1.5e20, 1, 1), "-150000000000000000000.0");
+    EXPECT_EQ(formatDigits(1e300, 3, 0), "1" + std::string(300, '0'));
+    EXPECT_EQ(formatDigits(-1.5e20, 1, 1), "-150000000000000000000.0");
 }
 
 TEST(FormatDigits, NamedPatterns) {
-    EXPECT_EQ(format_000(7.2), "007");
-    EXPECT_EQ(format_000_0(45), "045.0");
-    EXPECT_EQ(format_0_0(6), "6.0");
-    EXPECT_EQ(format_0_0(12.25), "12.3");
-    EXPECT_EQ(format_0000(2026), "2026");
-    EXPECT_EQ(format_0000(7), "0007");
+    EXPECT_EQ(formatHeading(7.2), "007");
+    EXPECT_EQ(formatCourse(45), "045.0");
+    EXPECT_EQ(formatSpeed(6), "6.0");
+    EXPECT_EQ(formatSpeed(12.25), "12.3");
+    EXPECT_EQ(formatYear(2026), "2026");
+    EXPECT_EQ(formatYear(7), "0007");
 }
 
 struct ShortestRow {
@@ -134,7 +135,7 @@ struct ShortestRow {
 class ShortestNumberText : public ::testing::TestWithParam<ShortestRow> {};
 
 TEST_P(ShortestNumberText, WritesThePlainShortestForm) {
-    EXPECT_EQ(shortest_number_text(GetParam().value), GetParam().expected);
+    EXPECT_EQ(shortestNumberText(GetParam().value), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -151,10 +152,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BlankSigned, BlankWhereTheMinusWouldStand) {
-    EXPECT_EQ(blank_signed(3), " 3");
-    EXPECT_EQ(blank_signed(0), " 0");
-    EXPECT_EQ(blank_signed(-3), "-3");
-    EXPECT_EQ(blank_signed(12), " 12");
+    EXPECT_EQ(blankSigned(3), " 3");
+    EXPECT_EQ(blankSigned(0), " 0");
+    EXPECT_EQ(blankSigned(-3), "-3");
+    EXPECT_EQ(blankSigned(12), " 12");
 }
 
 // A locale with a decimal comma must change neither reading nor writing.
@@ -165,8 +166,8 @@ TEST(NumberText, IndependentOfTheLocale) {
         GTEST_SKIP() << "no locale with a decimal comma is installed";
     }
     EXPECT_EQ(number_from_text("2.5"), 2.5);
-    EXPECT_EQ(format_digits(2.5, 1, 1), "2.5");
-    EXPECT_EQ(shortest_number_text(-0.5), "-0.5");
+    EXPECT_EQ(formatDigits(2.5, 1, 1), "2.5");
+    EXPECT_EQ(shortestNumberText(-0.5), "-0.5");
     std::setlocale(LC_NUMERIC, previous.c_str());
 }
 

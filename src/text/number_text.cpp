@@ -1,4 +1,5 @@
-#include "sim/number_text.h"
+#include "text/number_text.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,8 +12,6 @@ namespace pelora {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The extent of the decimal number at the start of `text`: optional sign, digits with at most
 // one ".", at least one digit, then an exponent only when it carries at least one digit.
@@ -86,12 +85,6 @@ double convertNumber(std::string_view number) {
     return negative ? -value : value;
 }
 
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 // The value rounded to 15 significant decimal digits: `digits` holds them (no point), and the
 // value is 0.d1d2...d15 times ten to the power `pointPosition`.
 struct DecimalDigits {
@@ -124,14 +117,14 @@ DecimalDigits toDecimalDigits(double magnitude) {
 }  // namespace
 
 double number_from_text(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    text = trim(text);
     const std::size_t length = numberLength(text);
     if (length == 0) return 0;
     return convertNumber(text.substr(0, length));
 }
 
-std::optional<double> strict_number_from_text(std::string_view text) {
-    text = trimBlanks(text);
+std::optional<double> strictNumberFromText(std::string_view text) {
+    text = trim(text);
     const std::size_t length = numberLength(text);
     if (length == 0 || length != text.size()) return std::nullopt;
     const double value = convertNumber(text);
@@ -140,7 +133,7 @@ std::optional<double> strict_number_from_text(std::string_view text) {
     return value;
 }
 
-std::string format_digits(double value, int min_int_digits, int decimals, bool always_point) {
+std::string formatDigits(double value, int min_int_digits, int decimals, bool always_point) {
     if (!std::isfinite(value)) value = 0;
     decimals = std::clamp(decimals, 0, 15);
     min_int_digits = std::clamp(min_int_digits, 0, 64);
@@ -196,12 +189,12 @@ std::string format_digits(double value, int min_int_digits, int decimals, bool a
     return out;
 }
 
-std::string format_000(double value) { return format_digits(value, 3, 0); }
-std::string format_000_0(double value) { return format_digits(value, 3, 1); }
-std::string format_0_0(double value) { return format_digits(value, 1, 1); }
-std::string format_0000(double value) { return format_digits(value, 4, 0); }
+std::string formatHeading(double value) { return formatDigits(value, 3, 0); }
+std::string formatCourse(double value) { return formatDigits(value, 3, 1); }
+std::string formatSpeed(double value) { return formatDigits(value, 1, 1); }
+std::string formatYear(double value) { return formatDigits(value, 4, 0); }
 
-std::string shortest_number_text(double value) {
+std::string shortestNumberText(double value) {
     if (!std::isfinite(value) || value == 0) return "0";
     const DecimalDigits number = toDecimalDigits(std::fabs(value));
     std::string digits = number.digits;
@@ -232,10 +225,6 @@ std::string shortest_number_text(double value) {
         out.append(digits, static_cast<std::size_t>(point));
     }
     return out;
-}
-
-std::string blank_signed(long long value) {
-    return value < 0 ? std::to_string(value) : " " + std::to_string(value);
 }
 
 }  // namespace pelora

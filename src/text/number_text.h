@@ -14,7 +14,7 @@ double number_from_text(std::string_view text);
 
 // Reads a text strictly: the whole text (blanks around it allowed) must be one decimal number,
 // fractions and exponent allowed. Returns nothing for anything else, including an empty text.
-std::optional<double> strict_number_from_text(std::string_view text);
+std::optional<double> strictNumberFromText(std::string_view text);
 
 // Formats a number with a digit pattern: at least `min_int_digits` integer digits (padded with
 // leading zeros) and exactly `decimals` decimals; when `decimals` is 0 and `always_point` is
@@ -23,20 +23,16 @@ std::optional<double> strict_number_from_text(std::string_view text);
 // (2.675 with 2 decimals gives 2.68). A negative number keeps its sign ("-005").
 // A value that is not finite gives "0" in the pattern (never "nan" or "inf").
 // Requires 0 <= decimals <= 15.
-std::string format_digits(double value, int min_int_digits, int decimals, bool always_point = false);
+std::string formatDigits(double value, int min_int_digits, int decimals, bool always_point = false);
 
-// The digit patterns of the program, each as format_digits says.
-std::string format_000(double value);    // "000"   whole-degree heading
-std::string format_000_0(double value);  // "000.0" course over ground
-std::string format_0_0(double value);    // "0.0"   speed over ground
-std::string format_0000(double value);   // "0000"  a year
+// The digit patterns of the program, each as formatDigits says.
+std::string formatHeading(double value);    // "000"   whole-degree heading
+std::string formatCourse(double value);  // "000.0" course over ground
+std::string formatSpeed(double value);    // "0.0"   speed over ground
+std::string formatYear(double value);   // "0000"  a year
 
 // Writes a number in its shortest plain decimal form with up to 15 significant digits and
 // "." as the decimal point: -0.5, 0, 1, 2.5 (never an exponent for ordinary magnitudes).
-std::string shortest_number_text(double value);
-
-// Writes a whole number the way captions and messages show numbers without a pattern:
-// one leading blank where a minus sign would stand (" 3", "-3").
-std::string blank_signed(long long value);
+std::string shortestNumberText(double value);
 
 }  // namespace pelora
