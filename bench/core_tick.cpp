@@ -24,13 +24,13 @@ void BM_CoreTick(benchmark::State& state) {
     inputs.noise_on = true;
     inputs.noise_metres = 2;
     pelora::ProgramRandom random;
-    const pelora::LocalDateTime now{2026, 12, 6, 12, 34, 56};
+    const pelora::DateTime now{2026, 12, 6, 12, 34, 56};
 
     for (auto _ : state) {
-        const pelora::StepResult step = pelora::advance_ship(ship, inputs, random);
+        const pelora::StepResult step = pelora::advanceShip(ship, inputs, random);
         std::string sentence = pelora::NMEA(step.reported_lon, step.reported_lat, 4, true, sentenceType,
                                             ship.SOG_Text, ship.COG_Text, now);
-        sentence = pelora::with_checksum_if_due(sentence, 1, sentenceType);
+        sentence = pelora::withChecksumIfDue(sentence, 1, sentenceType);
         benchmark::DoNotOptimize(sentence);
         benchmark::DoNotOptimize(step);
     }

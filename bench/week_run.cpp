@@ -29,7 +29,8 @@ using namespace pelora;
 
 class SteppedClock final : public Clock {
 public:
-    LocalDateTime localNow() const override { return {2024, 6, 15, 12, 34, 56}; }
+    DateTime localNow() const override { return {2024, 6, 15, 12, 34, 56}; }
+    DateTime utcNow() const override { return {2024, 6, 15, 10, 34, 56}; }
     std::chrono::milliseconds monotonicNow() const override { return m_now; }
     void advance() { m_now += std::chrono::milliseconds(1000); }
 

@@ -28,16 +28,16 @@ struct SaveFailure {
 // The property stored for a control name, from its first three characters compared exactly:
 // "txt" "text", "chk" "Value", "cmb" "text", "col" "BackColor", "lab" "Caption",
 // "opt" "Value". Nothing for any other name (LAB_NMEA, Lab_BaudRate, Label1, CMD_GO, ...).
-std::optional<std::string_view> stored_property(std::string_view controlName);
+std::optional<std::string_view> storedProperty(std::string_view controlName);
 
 // The message shown when the store fails while reading column `column` of form `formName`:
 // "Error: 5. Cannot Load Configuration for FRM_NMEA # 3. Using Default Values."
 // Each number has one blank in front of it when it is not negative.
-std::string load_failure_message(int errorNumber, std::string_view formName, int column);
+std::string loadFailureMessage(int errorNumber, std::string_view formName, int column);
 
 // The message shown when the values could not be saved at the close prompt: names the store's
 // location and the reason, and says that the program stays open.
-std::string save_failure_message(const SaveFailure& failure, std::string_view location);
+std::string saveFailureMessage(const SaveFailure& failure, std::string_view location);
 
 // Cuts a path down to a bare file name. Unless keepFolder, drops everything up to the last ":"
 // and then up to the last "\" or "/"; unless keepExtension, drops the last "." and what

@@ -27,6 +27,19 @@ std::optional<SettingsError> MemorySettingsStore::SaveSetting(const std::string&
     return std::nullopt;
 }
 
+std::optional<SettingsError> MemorySettingsStore::saveSettings(
+    const std::string& application, const std::string& section,
+    const std::vector<std::pair<std::string, std::string>>& entries) {
+    ++m_writes;
+    if (m_writeError) {
+        return m_writeError;
+    }
+    for (const auto& [key, value] : entries) {
+        setEntry(application, section, key, value);
+    }
+    return std::nullopt;
+}
+
 void MemorySettingsStore::failReadsFrom(int readIndex, SettingsError error) {
     m_failReadFrom = readIndex;
     m_readError = std::move(error);

@@ -22,6 +22,9 @@ public:
     std::optional<SettingsError> SaveSetting(const std::string& application,
                                              const std::string& section, const std::string& key,
                                              const std::string& value) override;
+    std::optional<SettingsError> saveSettings(
+        const std::string& application, const std::string& section,
+        const std::vector<std::pair<std::string, std::string>>& entries) override;
     std::string location() const override { return m_location; }
 
     // Makes read number `readIndex` (counting from 0 over the store's life) and every later

@@ -2,6 +2,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace pelora {
 
@@ -39,6 +41,13 @@ public:
                                                      const std::string& section,
                                                      const std::string& key,
                                                      const std::string& value) = 0;
+
+    // Writes several entries of one section in one pass: each is created or replaced as by
+    // SaveSetting, and either all of them reach the store or none does (the store is left as it
+    // was). Returns the error when they did not reach the store.
+    virtual std::optional<SettingsError> saveSettings(
+        const std::string& application, const std::string& section,
+        const std::vector<std::pair<std::string, std::string>>& entries) = 0;
 
     // Where the entries are kept (a file path), for messages.
     virtual std::string location() const = 0;

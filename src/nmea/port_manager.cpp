@@ -1,6 +1,7 @@
 #include "nmea/port_manager.h"
 
-#include "sim/number_text.h"
+#include "text/number_text.h"
+#include "text/text.h"
 
 namespace pelora {
 
@@ -14,8 +15,8 @@ constexpr std::string_view kNoPortsMessage =
     "You should connect a 'USB to Serial Port Converter' into an unused USB socket.";
 constexpr std::string_view kNoPortsStatus = "No serial ports are available.";
 
-std::string port_message(int n, std::string_view outcome) {
-    return "Port: " + blank_signed(n) + std::string(outcome);
+std::string portMessage(int n, std::string_view outcome) {
+    return "Port: " + blankSigned(n) + std::string(outcome);
 }
 
 }  // namespace
@@ -29,7 +30,7 @@ std::vector<std::string> PortManager::portEntries() {
     std::vector<std::string> entries;
     entries.reserve(kPortCount);
     for (int n = 1; n <= kPortCount; ++n) {
-        entries.push_back("COM" + blank_signed(n));
+        entries.push_back("COM" + blankSigned(n));
     }
     return entries;
 }
@@ -53,10 +54,10 @@ void PortManager::probe() {
 
 void PortManager::Open_Port(int n) {
     if (!tryOpen(n)) {
-        m_view.setStatusText(port_message(n, ": Not Available"));
+        m_view.setStatusText(portMessage(n, ": Not Available"));
         return;
     }
-    m_view.setStatusText(port_message(n, ": OK"));
+    m_view.setStatusText(portMessage(n, ": OK"));
     m_view.setBaudRateText(m_control.Settings());
 }
 

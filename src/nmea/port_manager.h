@@ -16,6 +16,8 @@ public:
 
     // Sets the status line `LAB_NMEA`.
     virtual void setStatusText(const std::string& text) = 0;
+    // Sets the tool tip of the status line: why the last port was not available, or "".
+    virtual void setStatusToolTip(const std::string& text) = 0;
     // Sets the label `Lab_BaudRate`.
     virtual void setBaudRateText(const std::string& text) = 0;
     // Replaces the entries of the port list `cmb_PORT`, leaving no entry selected and running

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sim/number_text.h"
+#include "text/number_text.h"
 
 namespace pelora {
 
@@ -30,23 +30,23 @@ std::string posformat(double value, bool latitude, int decimal_places, bool lead
     // The degrees stay a double: a whole number of any size without overflow.
     double degrees = std::floor(magnitude);
     const double minutes = (magnitude - degrees) * 60;
-    std::string minutesText = format_digits(minutes, 2, decimal_places, true);
+    std::string minutesText = formatDigits(minutes, 2, decimal_places, true);
     if (number_from_text(minutesText) == 60) {
         degrees += 1;
-        minutesText = format_digits(0, 2, decimal_places, true);
+        minutesText = formatDigits(0, 2, decimal_places, true);
     }
-    std::string out = format_digits(degrees, degreeDigits, 0);
+    std::string out = formatDigits(degrees, degreeDigits, 0);
     out += minutesText;
     out.push_back(',');
     out.push_back(hemisphere);
     return out;
 }
 
-std::string time_text(const LocalDateTime& when) {
+std::string timeText(const DateTime& when) {
     return twoDigits(when.hour) + twoDigits(when.minute) + twoDigits(when.second);
 }
 
-std::string date_text(const LocalDateTime& when) {
+std::string dateText(const DateTime& when) {
     return twoDigits(when.day) + twoDigits(when.month) + twoDigits(when.year);
 }
 

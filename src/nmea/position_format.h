@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sim/local_time.h"
+#include "sim/date_time.h"
 
 namespace pelora {
 
@@ -13,7 +13,7 @@ namespace pelora {
 std::string posformat(double value, bool latitude, int decimal_places, bool leading_zeros);
 
 // The time of day as "hhmmss" and the date as "ddmmyy".
-std::string time_text(const LocalDateTime& when);
-std::string date_text(const LocalDateTime& when);
+std::string timeText(const DateTime& when);
+std::string dateText(const DateTime& when);
 
 }  // namespace pelora

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "sim/local_time.h"
+#include "sim/date_time.h"
 
 namespace pelora {
 
@@ -18,7 +18,7 @@ inline constexpr int kSentenceRMC = 2;
 // midnight. Any other type index gives "".
 std::string NMEA(double longitude, double latitude, int decimal_places, bool leading_zeros,
                  int sentence_type, const std::string& sog_text, const std::string& cog_text,
-                 const LocalDateTime& now);
+                 const DateTime& now);
 
 // The checksum suffix "*HH" of a sentence: exclusive-or of every character code from the
 // second to the last (the first is skipped whatever it is). Fewer than two characters gives "".
@@ -26,10 +26,10 @@ std::string CS(std::string_view sentence);
 
 // The check-box value at which the checksum counts as asked for: anything but 0 (clear).
 // RMC always carries one. Returns the sentence with the suffix appended when due.
-std::string with_checksum_if_due(const std::string& sentence, int checksum_box_value, int sentence_type);
+std::string withChecksumIfDue(const std::string& sentence, int checksum_box_value, int sentence_type);
 
 // The decimal places from the text of the decimal-places box: its number rounded to the
 // nearest whole number; below 0 gives 0, above 15 gives 15, no number gives 0.
-int decimal_places_from_text(std::string_view text);
+int decimalPlacesFromText(std::string_view text);
 
 }  // namespace pelora

@@ -5,6 +5,13 @@
 
 namespace pelora {
 
+// Why the last attempt to open a port failed, for the operator.
+struct PortFailure {
+    std::string device;             // the device path tried ("" when the port maps to none)
+    std::string reason;             // the system's words, e.g. "Permission denied"
+    bool permissionDenied = false;  // the device exists but this user may not open it
+};
+
 // The serial communications control (`MSComm1`) as the port management drives it: one port
 // at a time, chosen by number, opened with a settings text such as "4800,N,8,1".
 // Failures are returned values, never exceptions.
@@ -31,6 +38,9 @@ public:
     virtual bool setSettings(std::string_view settings) = 0;
     // The current settings text, in the form "4800,N,8,1".
     virtual std::string Settings() const = 0;
+
+    // Why the last open failed; empty device and reason after a successful open.
+    virtual PortFailure lastFailure() const = 0;
 
     // Queues `text` for sending, one byte per character, and returns at once. Returns whether
     // it was accepted; false when no port is open or the port failed (it then counts as closed).

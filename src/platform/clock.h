@@ -2,11 +2,11 @@
 
 #include <chrono>
 
-#include "sim/local_time.h"
+#include "sim/date_time.h"
 
 namespace pelora {
 
-// The two clocks the window reads. The local date and time go into the sentences; the
+// The clocks a tick reads. The local (or UTC) date and time go into the sentences; the
 // monotonic reading measures the time between two steps, so that a change of the wall clock
 // (summer time, a time server) never moves the ship backwards or makes it jump.
 class Clock {
@@ -14,7 +14,10 @@ public:
     virtual ~Clock() = default;
 
     // One reading of the computer's local calendar date and time of day.
-    virtual LocalDateTime localNow() const = 0;
+    virtual DateTime localNow() const = 0;
+
+    // One reading of the date and time of day in UTC.
+    virtual DateTime utcNow() const = 0;
 
     // Milliseconds on a clock that only ever moves forward, from an arbitrary origin.
     // Successive readings never decrease.

@@ -53,6 +53,7 @@ public:
     int CommPort() const override;
     bool setSettings(std::string_view settings) override;
     std::string Settings() const override;
+    PortFailure lastFailure() const override;
     bool Output(std::string_view text) override;
 
     // The device path of the last open attempt (empty before the first).

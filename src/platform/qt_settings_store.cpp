@@ -21,22 +21,22 @@ namespace {
 
 constexpr char kFallbackName[] = "pelora";
 
-SettingsError error_from_errno(int number) { return {number, std::strerror(number)}; }
+SettingsError errorFromErrno(int number) { return {number, std::strerror(number)}; }
 
 // Finds why a settings file cannot be read; nothing when it can, or when it does not exist
 // (then nothing is stored yet).
-std::optional<SettingsError> probe_read(const QString& path) {
+std::optional<SettingsError> probeRead(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     struct stat info {};
     if (::stat(native.constData(), &info) != 0) {
-        return errno == ENOENT ? std::nullopt : std::optional(error_from_errno(errno));
+        return errno == ENOENT ? std::nullopt : std::optional(errorFromErrno(errno));
     }
     if (S_ISDIR(info.st_mode)) {
-        return error_from_errno(EISDIR);
+        return errorFromErrno(EISDIR);
     }
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return error_from_errno(errno);
+        return errorFromErrno(errno);
     }
     ::close(fd);
     return std::nullopt;
@@ -44,22 +44,22 @@ std::optional<SettingsError> probe_read(const QString& path) {
 
 // Finds why a settings file cannot be written: a folder in its place, no write permission,
 // or a part of its folder path that is no folder.
-std::optional<SettingsError> probe_write(const QString& path) {
+std::optional<SettingsError> probeWrite(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     struct stat info {};
     if (::stat(native.constData(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
-            return error_from_errno(EISDIR);
+            return errorFromErrno(EISDIR);
         }
         const int fd = ::open(native.constData(), O_WRONLY | O_CLOEXEC);
         if (fd < 0) {
-            return error_from_errno(errno);
+            return errorFromErrno(errno);
         }
         ::close(fd);
         return std::nullopt;
     }
     if (errno != ENOENT) {
-        return error_from_errno(errno);
+        return errorFromErrno(errno);
     }
     // The file is new: every existing part of its folder path must be a writable folder.
     QFileInfo folder(QFileInfo(path).absolutePath());
@@ -68,13 +68,13 @@ std::optional<SettingsError> probe_write(const QString& path) {
     }
     const QByteArray folderNative = QFile::encodeName(folder.absoluteFilePath());
     if (::stat(folderNative.constData(), &info) != 0) {
-        return error_from_errno(errno);
+        return errorFromErrno(errno);
     }
     if (!S_ISDIR(info.st_mode)) {
-        return error_from_errno(ENOTDIR);
+        return errorFromErrno(ENOTDIR);
     }
     if (::access(folderNative.constData(), W_OK | X_OK) != 0) {
-        return error_from_errno(errno);
+        return errorFromErrno(errno);
     }
     return std::nullopt;
 }
@@ -83,7 +83,7 @@ SettingsError unparsable() { return {EINVAL, "the file is not a valid settings f
 
 }  // namespace
 
-std::string application_name() {
+std::string applicationName() {
     QString name;
     if (QCoreApplication::instance() != nullptr) {
         name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
@@ -91,7 +91,7 @@ std::string application_name() {
     return name.isEmpty() ? std::string(kFallbackName) : name.toStdString();
 }
 
-QString user_settings_folder() {
+QString userSettingsFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
@@ -108,7 +108,7 @@ std::string QtSettingsStore::location() const { return fileFor(m_application).to
 SettingRead QtSettingsStore::GetSetting(const std::string& application, const std::string& section,
                                         const std::string& key) {
     const QString path = fileFor(application);
-    if (std::optional<SettingsError> error = probe_read(path)) {
+    if (std::optional<SettingsError> error = probeRead(path)) {
         return {"", std::move(error)};
     }
     QSettings settings(path, QSettings::IniFormat);
@@ -119,7 +119,7 @@ SettingRead QtSettingsStore::GetSetting(const std::string& application, const st
         case QSettings::NoError:
             break;
         case QSettings::AccessError:
-            return {"", probe_read(path).value_or(error_from_errno(EIO))};
+            return {"", probeRead(path).value_or(errorFromErrno(EIO))};
         case QSettings::FormatError:
             return {"", unparsable()};
     }
@@ -135,7 +135,7 @@ std::optional<SettingsError> QtSettingsStore::SaveSetting(const std::string& app
                                                           const std::string& key,
                                                           const std::string& value) {
     const QString path = fileFor(application);
-    if (std::optional<SettingsError> error = probe_write(path)) {
+    if (std::optional<SettingsError> error = probeWrite(path)) {
         return error;
     }
     QSettings settings(path, QSettings::IniFormat);
@@ -146,7 +146,18 @@ std::optional<SettingsError> QtSettingsStore::SaveSetting(const std::string& app
     // A format error here only says that the old file had lines QSettings could not read; the
     // file has just been written anew. An access error means the value did not reach the disk.
     if (settings.status() == QSettings::AccessError) {
-        return probe_write(path).value_or(error_from_errno(EIO));
+        return probeWrite(path).value_or(errorFromErrno(EIO));
+    }
+    return std::nullopt;
+}
+
+std::optional<SettingsError> QtSettingsStore::saveSettings(
+    const std::string& application, const std::string& section,
+    const std::vector<std::pair<std::string, std::string>>& entries) {
+    for (const auto& [key, value] : entries) {
+        if (std::optional<SettingsError> error = SaveSetting(application, section, key, value)) {
+            return error;
+        }
     }
     return std::nullopt;
 }

@@ -12,11 +12,11 @@ namespace pelora {
 // The running program's executable file name without folder and extension ("pelora"), so that
 // a copy under another name keeps entries of its own. Requires a QCoreApplication; gives
 // "pelora" when the name cannot be found.
-std::string application_name();
+std::string applicationName();
 
 // The folder that holds per-user settings: $XDG_CONFIG_HOME, or ~/.config when it is not set.
 // Read anew at every call.
-QString user_settings_folder();
+QString userSettingsFolder();
 
 // The per-user settings store in INI files: the entries of an application are kept in
 // <folder>/<application>/<application>.ini, the section as the INI group and the key as the
@@ -27,8 +27,8 @@ QString user_settings_folder();
 class QtSettingsStore : public SettingsStore {
 public:
     // `application` names the file that location() reports; `folder` is where the per-user
-    // settings live (user_settings_folder() by default).
-    explicit QtSettingsStore(std::string application, QString folder = user_settings_folder());
+    // settings live (userSettingsFolder() by default).
+    explicit QtSettingsStore(std::string application, QString folder = userSettingsFolder());
 
     // A value written by hand with commas and no quotes reads back joined with "," (blanks
     // around the commas are not kept).
@@ -38,6 +38,9 @@ public:
     std::optional<SettingsError> SaveSetting(const std::string& application,
                                              const std::string& section, const std::string& key,
                                              const std::string& value) override;
+    std::optional<SettingsError> saveSettings(
+        const std::string& application, const std::string& section,
+        const std::vector<std::pair<std::string, std::string>>& entries) override;
     // The INI file of the application given at construction.
     std::string location() const override;
 

@@ -6,19 +6,30 @@
 
 namespace pelora {
 
-LocalDateTime SystemClock::localNow() const {
-    // One reading, so that the date and the time of day never straddle midnight.
-    const QDateTime now = QDateTime::currentDateTime();
+namespace {
+
+// One reading, so that the date and the time of day never straddle midnight.
+DateTime reading(const QDateTime& now) {
     const QDate date = now.date();
     const QTime time = now.time();
-    LocalDateTime reading;
-    reading.year = date.year();
-    reading.month = date.month();
-    reading.day = date.day();
-    reading.hour = time.hour();
-    reading.minute = time.minute();
-    reading.second = time.second();
-    return reading;
+    DateTime result;
+    result.year = date.year();
+    result.month = date.month();
+    result.day = date.day();
+    result.hour = time.hour();
+    result.minute = time.minute();
+    result.second = time.second();
+    return result;
+}
+
+}  // namespace
+
+DateTime SystemClock::localNow() const {
+    return reading(QDateTime::currentDateTime());
+}
+
+DateTime SystemClock::utcNow() const {
+    return reading(QDateTime::currentDateTimeUtc());
 }
 
 std::chrono::milliseconds SystemClock::monotonicNow() const {

@@ -4,11 +4,12 @@
 
 namespace pelora {
 
-// The computer's own clocks: the local time from the operating system, the monotonic time
+// The computer's own clocks: local time and UTC from the operating system, the monotonic time
 // from std::chrono::steady_clock.
 class SystemClock final : public Clock {
 public:
-    LocalDateTime localNow() const override;
+    DateTime localNow() const override;
+    DateTime utcNow() const override;
     std::chrono::milliseconds monotonicNow() const override;
 };
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "sim/number_text.h"
+#include "text/number_text.h"
 
 namespace pelora {
 
@@ -22,6 +22,6 @@ double Atan2(const double& east, const double& north) {
     return 0;
 }
 
-std::string heading_format(const double& heading) { return format_000(heading); }
+std::string heading_format(const double& heading) { return formatHeading(heading); }
 
 }  // namespace pelora

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "sim/navigation.h"
-#include "sim/number_text.h"
+#include "text/number_text.h"
 
 namespace pelora {
 
@@ -88,7 +88,7 @@ StepResult restingResult(const ShipState& ship) {
 
 }  // namespace
 
-StepResult advance_ship(ShipState& ship, const StepInputs& inputs, RandomSource& random) {
+StepResult advanceShip(ShipState& ship, const StepInputs& inputs, RandomSource& random) {
     sanitize(ship);
 
     if (inputs.first_step) {
@@ -143,8 +143,8 @@ StepResult advance_ship(ShipState& ship, const StepInputs& inputs, RandomSource&
     double cog = 0;
     if (std::fabs(sog) > kCourseThresholdKnots) cog = kRadiansToDegrees * Atan2(obsE, obsN);
     if (cog < 0) cog += 360;
-    ship.COG_Text = format_000_0(cog);
-    ship.SOG_Text = format_0_0(sog);
+    ship.COG_Text = formatCourse(cog);
+    ship.SOG_Text = formatSpeed(sog);
     result.readouts_changed = true;
 
     ship.Ship_Lon = ship.Ship_Lon + moveE / std::cos(ship.Ship_Lat * kDegreesToRadians);

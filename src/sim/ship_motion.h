@@ -49,6 +49,6 @@ struct StepResult {
 // Advances the ship by one step. Draws from `random` in the order sea (two numbers, only when
 // the sea state is on), then noise (two numbers, only when the noise is on). Every reported
 // position is finite, the latitude within -90..90 and the longitude within -180..180.
-StepResult advance_ship(ShipState& ship, const StepInputs& inputs, RandomSource& random);
+StepResult advanceShip(ShipState& ship, const StepInputs& inputs, RandomSource& random);
 
 }  // namespace pelora

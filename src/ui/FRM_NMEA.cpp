@@ -21,7 +21,7 @@
 #include "nmea/port_manager.h"
 #include "platform/device_map.h"
 #include "platform/browser.h"
-#include "platform/file_dialogs.h"
+#include "platform/qt_file_dialogs.h"
 #include "platform/help_viewer.h"
 #include "platform/qt_config_dialogs.h"
 #include "platform/qt_serial_control.h"
@@ -31,7 +31,8 @@
 #include "ui/help_chm.h"
 #include "platform/system_clock.h"
 #include "sim/navigation.h"
-#include "sim/number_text.h"
+#include "text/number_text.h"
+#include "text/text.h"
 #include "sim/random_source.h"
 #include "ui_FRM_NMEA.h"
 
@@ -98,6 +99,9 @@ public:
 
     void setStatusText(const std::string& text) override {
         m_ui.LAB_NMEA->setText(QString::fromStdString(text));
+    }
+    void setStatusToolTip(const std::string& text) override {
+        m_ui.LAB_NMEA->setToolTip(QString::fromStdString(text));
     }
     void setBaudRateText(const std::string& text) override {
         m_ui.Lab_BaudRate->setText(QString::fromStdString(text));
@@ -191,7 +195,7 @@ void FRM_NMEA::fillInRealServices() {
         };
     }
     if (m_services.applicationName.empty()) {
-        m_services.applicationName = application_name();
+        m_services.applicationName = applicationName();
     }
     if (m_services.serial == nullptr) {
         m_deviceMap = std::make_unique<DeviceMap>(QString::fromStdString(m_services.applicationName));
@@ -290,9 +294,9 @@ void FRM_NMEA::Form_Load() {
                     std::to_string(kVersionPatch);
 
     const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    setWindowTitle(exeName + QString::fromStdString(blank_signed(kVersionMajor) + "." +
-                                                    blank_signed(kVersionMinor) + "." +
-                                                    blank_signed(kVersionPatch)));
+    setWindowTitle(exeName + QString::fromStdString(blankSigned(kVersionMajor) + "." +
+                                                    blankSigned(kVersionMinor) + "." +
+                                                    blankSigned(kVersionPatch)));
 
     showPicture(*m_ui->CMD_GO_0, *m_ui->PIC_RUN);
     showPicture(*m_ui->CMD_GO_1, *m_ui->Pic_stop);
@@ -388,7 +392,7 @@ void FRM_NMEA::Move_Ship() {
     inputs.noise_metres = number_from_text(textOf(*m_ui->txt_GPS_NOISE));
     inputs.mode = autopilotOn() ? SteeringMode::Autopilot : SteeringMode::RateOfTurn;
 
-    const StepResult result = advance_ship(m_ship, inputs, *m_services.random);
+    const StepResult result = advanceShip(m_ship, inputs, *m_services.random);
     if (result.dir_text) {
         m_ui->txt_DIR->setText(QString::fromStdString(*result.dir_text));
     }
@@ -400,10 +404,10 @@ void FRM_NMEA::Move_Ship() {
 
     const int sentenceType = m_ui->cmb_NMEA->currentIndex();
     const std::string bare =
-        NMEA(result.reported_lon, result.reported_lat, decimal_places_from_text(textOf(*m_ui->txt_DPS)),
+        NMEA(result.reported_lon, result.reported_lat, decimalPlacesFromText(textOf(*m_ui->txt_DPS)),
              m_ui->chk_NLZ->value() == ValueCheckBox::kTicked, sentenceType, m_ship.SOG_Text,
              m_ship.COG_Text, m_services.clock->localNow());
-    const std::string sentence = with_checksum_if_due(bare, m_ui->chk_sum->value(), sentenceType);
+    const std::string sentence = withChecksumIfDue(bare, m_ui->chk_sum->value(), sentenceType);
 
     m_voyage.record(sentence);
 
@@ -477,7 +481,7 @@ void FRM_NMEA::Label15_Click() {
 
 void FRM_NMEA::autopilotStep(double degrees) {
     // A text that is not wholly a number has no sound step: leave the text and the mode alone.
-    const std::optional<double> course = strict_number_from_text(textOf(*m_ui->txt_DIR));
+    const std::optional<double> course = strictNumberFromText(textOf(*m_ui->txt_DIR));
     if (!course) {
         return;
     }
@@ -489,12 +493,12 @@ void FRM_NMEA::autopilotStep(double degrees) {
 }
 
 void FRM_NMEA::steeringStep(double degrees_per_second) {
-    const std::optional<double> rate = strict_number_from_text(textOf(*m_ui->txt_ROT));
+    const std::optional<double> rate = strictNumberFromText(textOf(*m_ui->txt_ROT));
     if (!rate) {
         return;
     }
     Enable_Steering();
-    m_ui->txt_ROT->setText(QString::fromStdString(shortest_number_text(*rate + degrees_per_second)));
+    m_ui->txt_ROT->setText(QString::fromStdString(shortestNumberText(*rate + degrees_per_second)));
 }
 
 void FRM_NMEA::UpDown1_UpClick() {
@@ -506,11 +510,11 @@ void FRM_NMEA::UpDown1_DownClick() {
 }
 
 void FRM_NMEA::stepSpeed(double knots) {
-    const std::optional<double> speed = strict_number_from_text(textOf(*m_ui->txt_SPEED));
+    const std::optional<double> speed = strictNumberFromText(textOf(*m_ui->txt_SPEED));
     if (!speed) {
         return;
     }
-    m_ui->txt_SPEED->setText(QString::fromStdString(shortest_number_text(std::max(0.0, *speed + knots))));
+    m_ui->txt_SPEED->setText(QString::fromStdString(shortestNumberText(std::max(0.0, *speed + knots))));
 }
 
 bool FRM_NMEA::eventFilter(QObject* watched, QEvent* event) {

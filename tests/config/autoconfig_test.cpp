@@ -20,7 +20,7 @@ const std::string kSection = "FRM_NMEA";
 // A cut-down main window: text fields before the check boxes, so that a first run empties
 // text fields before the check box rejects the empty text; two fixed lists; controls that are
 // never stored.
-void build_window(FakeForm& form) {
+void buildWindow(FakeForm& form) {
     form.add("txt_lat", Kind::Text, "54N00.0000");
     form.add("txt_SPEED", Kind::Text, "6");
     form.add("LAB_NMEA", Kind::Label, "GPGLL...");
@@ -35,9 +35,9 @@ void build_window(FakeForm& form) {
 
 class AutoConfigTest : public ::testing::Test {
 protected:
-    AutoConfigTest() : form(kSection) { build_window(form); }
+    AutoConfigTest() : form(kSection) { buildWindow(form); }
 
-    void store_all(const std::string& lat, const std::string& speed, const std::string& sum,
+    void storeAll(const std::string& lat, const std::string& speed, const std::string& sum,
                    const std::string& nlz, const std::string& type, const std::string& port) {
         const std::vector<std::pair<std::string, std::string>> entries{
             {"txt_lat", lat}, {"txt_SPEED", speed}, {"chk_sum", sum},
@@ -83,7 +83,7 @@ TEST_F(AutoConfigTest, FirstRunShowsDefaultsAndYesWritesEveryRecognisedControl) 
 }
 
 TEST_F(AutoConfigTest, StoredValuesAreRestoredAndAnUnchangedCloseEndsWithoutWriting) {
-    store_all("10S30.0000", "12", "1", "0", "RMC", "COM 3");
+    storeAll("10S30.0000", "12", "1", "0", "RMC", "COM 3");
     config.attach_form(form, true);
     EXPECT_EQ(shown(), (std::vector<std::string>{"10S30.0000", "12", "1", "0", "RMC", "COM 3"}));
     EXPECT_EQ(form["cmb_PORT"].reactions, 1);  // the restored port is opened once, like a pick
@@ -96,7 +96,7 @@ TEST_F(AutoConfigTest, StoredValuesAreRestoredAndAnUnchangedCloseEndsWithoutWrit
 }
 
 TEST_F(AutoConfigTest, ChangedAndChangedBackDoesNotAsk) {
-    store_all("10S30.0000", "12", "1", "0", "RMC", "COM 3");
+    storeAll("10S30.0000", "12", "1", "0", "RMC", "COM 3");
     config.attach_form(form, true);
     form["txt_SPEED"].value = "14";
     form["txt_SPEED"].value = "12";
@@ -106,7 +106,7 @@ TEST_F(AutoConfigTest, ChangedAndChangedBackDoesNotAsk) {
 }
 
 TEST_F(AutoConfigTest, CancelKeepsRunningAndTheNextCloseAsksAgain) {
-    store_all("10S30.0000", "12", "1", "0", "RMC", "COM 3");
+    storeAll("10S30.0000", "12", "1", "0", "RMC", "COM 3");
     config.attach_form(form, true);
     form["txt_SPEED"].value = "14";
 
@@ -130,7 +130,7 @@ TEST_F(AutoConfigTest, CancelKeepsRunningAndTheNextCloseAsksAgain) {
 }
 
 TEST_F(AutoConfigTest, ListTextThatIsNoEntryFallsBackToEveryDefault) {
-    store_all("10S30.0000", "12", "1", "0", "XYZ", "COM 3");
+    storeAll("10S30.0000", "12", "1", "0", "XYZ", "COM 3");
     config.attach_form(form, true);
     EXPECT_EQ(shown(), kDefaults);  // txt_lat was restored before the list refused, and reset
     EXPECT_EQ(form.loadedvalues->values[4], "XYZ");
@@ -184,7 +184,7 @@ TEST_F(AutoConfigTest, FormAttachedWithoutLoadingAlwaysCountsAsChanged) {
 }
 
 TEST_F(AutoConfigTest, ReadFailureShowsTheMessageAndKeepsThePartialSet) {
-    store_all("10S30.0000", "12", "1", "0", "RMC", "COM 3");
+    storeAll("10S30.0000", "12", "1", "0", "RMC", "COM 3");
     store.failReadsFrom(3, {5, "Input/output error"});
     config.attach_form(form, true);
 
@@ -222,7 +222,7 @@ TEST_F(AutoConfigTest, SaveFailureIsReportedAndTheProgramStaysOpen) {
 }
 
 TEST_F(AutoConfigTest, NewCheckBoxFallsBackToDefaultsAndIsStoredAtTheNextYes) {
-    store_all("10S30.0000", "12", "1", "0", "RMC", "COM 3");
+    storeAll("10S30.0000", "12", "1", "0", "RMC", "COM 3");
     form.add("chk_new", Kind::Check, "1");
     config.attach_form(form, true);
     EXPECT_EQ(shown(), kDefaults);
@@ -297,7 +297,7 @@ void PrintTo(const PrefixRow& row, std::ostream* out) { *out << '"' << row.name 
 class StoredProperty : public ::testing::TestWithParam<PrefixRow> {};
 
 TEST_P(StoredProperty, FollowsTheFirstThreeCharactersExactly) {
-    const auto property = stored_property(GetParam().name);
+    const auto property = storedProperty(GetParam().name);
     if (GetParam().property == nullptr) {
         EXPECT_FALSE(property);
     } else {
@@ -315,9 +315,9 @@ INSTANTIATE_TEST_SUITE_P(
                       PrefixRow{"tx", nullptr}, PrefixRow{"", nullptr}));
 
 TEST(LoadFailureMessage, NumbersGetABlankUnlessNegative) {
-    EXPECT_EQ(load_failure_message(5, "FRM_NMEA", 3),
+    EXPECT_EQ(loadFailureMessage(5, "FRM_NMEA", 3),
               "Error: 5. Cannot Load Configuration for FRM_NMEA # 3. Using Default Values.");
-    EXPECT_EQ(load_failure_message(-2147467259, "F", 0),
+    EXPECT_EQ(loadFailureMessage(-2147467259, "F", 0),
               "Error:-2147467259. Cannot Load Configuration for F # 0. Using Default Values.");
 }
 

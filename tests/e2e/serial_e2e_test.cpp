@@ -39,7 +39,7 @@ TEST_F(SerialEndToEndTest, ProbeOpensTheMappedPortAndEveryTickSendsItsSentenceAs
     for (int n = 0; n < 3; ++n) {
         tick();
         const std::string shown = status();
-        EXPECT_EQ(sentence_fault(shown), "") << shown;
+        EXPECT_EQ(sentenceFault(shown), "") << shown;
         const std::string line = readLine(far);
         EXPECT_EQ(line, shown + "\r\n") << "tick " << n;
         lines.push_back(line);
@@ -104,7 +104,7 @@ TEST_F(SerialEndToEndTest, FarEndGoingAwayLeavesTheShipRunningAndPickingThePortA
     EXPECT_FALSE(window->MSComm1().PortOpen());
     ASSERT_GE(shown.size(), 16u);
     EXPECT_EQ(shown.substr(shown.size() - 16), ": Not Connected.") << shown;
-    EXPECT_EQ(sentence_fault(shown.substr(0, shown.size() - 16)), "");
+    EXPECT_EQ(sentenceFault(shown.substr(0, shown.size() - 16)), "");
 
     // The device comes back under the same name; the operator picks COM 1 again.
     QFile::remove(pair.near());

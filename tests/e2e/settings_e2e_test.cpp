@@ -79,7 +79,7 @@ TEST_F(SettingsEndToEndTest, YesStoresTheSixteenEntriesAndTheRestartShowsThemOnT
     const std::string line = readLine(farSecond);
     EXPECT_EQ(line, status() + "\r\n");
     EXPECT_EQ(line.rfind("$GPRMC,", 0), 0u) << line;
-    EXPECT_EQ(sentence_fault(status()), "");
+    EXPECT_EQ(sentenceFault(status()), "");
     EXPECT_NE(status().find('*'), std::string::npos) << "RMC carries its checksum";
     EXPECT_EQ(farFirst.read(1, 200ms), "") << "the probed COM 1 was closed for COM 2";
 

@@ -17,14 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int checksumBox = input.takeInt() % 3;
     const std::string dpsText = input.rest();
 
-    pelora::LocalDateTime now{2026, 12, 6, 12, 34, 56};
-    const int places = (decimals & 1) != 0 ? decimals : pelora::decimal_places_from_text(dpsText);
+    pelora::DateTime now{2026, 12, 6, 12, 34, 56};
+    const int places = (decimals & 1) != 0 ? decimals : pelora::decimalPlacesFromText(dpsText);
     (void)pelora::posformat(lat, true, places, zeros);
-    const std::string sentence = pelora::with_checksum_if_due(
+    const std::string sentence = pelora::withChecksumIfDue(
         pelora::NMEA(lon, lat, places, zeros, type < 0 ? -type : type, "6.0", "090.0", now),
         checksumBox < 0 ? -checksumBox : checksumBox, type < 0 ? -type : type);
     if (sentence.empty()) return 0;  // no sentence type selected
-    if (const std::string fault = pelora::testing::sentence_fault(sentence); !fault.empty()) {
+    if (const std::string fault = pelora::testing::sentenceFault(sentence); !fault.empty()) {
         std::fprintf(stderr, "invalid sentence (%s): %s\n", fault.c_str(), sentence.c_str());
         std::abort();
     }

@@ -48,6 +48,7 @@ public:
         return true;
     }
     std::string Settings() const override { return m_settings; }
+    PortFailure lastFailure() const override { return {}; }
 
     bool Output(std::string_view text) override {
         if (!m_open || outputFails) {
@@ -74,6 +75,7 @@ private:
 class FakeView : public PortView {
 public:
     std::vector<std::string> statusHistory;
+    std::string toolTip;
     std::string baudText = "(unset)";
     std::vector<std::string> entries;
     std::vector<std::string> messages;
@@ -84,6 +86,7 @@ public:
         statusHistory.push_back(text);
         events.push_back("status " + text);
     }
+    void setStatusToolTip(const std::string& text) override { toolTip = text; }
     void setBaudRateText(const std::string& text) override { baudText = text; }
     void setPortEntries(const std::vector<std::string>& e) override { entries = e; }
     void setBaudChecked(int index, bool checked) override { checks[index] = checked; }

@@ -69,12 +69,12 @@ TEST(Posformat, HugeDegreesDoNotOverflow) {
 }
 
 TEST(TimeAndDate, TwoDigitsEach) {
-    EXPECT_EQ(time_text(LocalDateTime{2026, 12, 6, 9, 5, 1}), "090501");
-    EXPECT_EQ(time_text(LocalDateTime{2026, 12, 6, 0, 0, 0}), "000000");
-    EXPECT_EQ(time_text(LocalDateTime{2026, 12, 6, 23, 59, 59}), "235959");
-    EXPECT_EQ(date_text(LocalDateTime{2026, 12, 6, 12, 34, 56}), "061226");
-    EXPECT_EQ(date_text(LocalDateTime{2000, 1, 31, 0, 0, 0}), "310100");
-    EXPECT_EQ(date_text(LocalDateTime{2109, 7, 1, 0, 0, 0}), "010709");
+    EXPECT_EQ(timeText(DateTime{2026, 12, 6, 9, 5, 1}), "090501");
+    EXPECT_EQ(timeText(DateTime{2026, 12, 6, 0, 0, 0}), "000000");
+    EXPECT_EQ(timeText(DateTime{2026, 12, 6, 23, 59, 59}), "235959");
+    EXPECT_EQ(dateText(DateTime{2026, 12, 6, 12, 34, 56}), "061226");
+    EXPECT_EQ(dateText(DateTime{2000, 1, 31, 0, 0, 0}), "310100");
+    EXPECT_EQ(dateText(DateTime{2109, 7, 1, 0, 0, 0}), "010709");
 }
 
 }  // namespace

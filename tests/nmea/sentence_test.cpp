@@ -8,10 +8,10 @@
 namespace pelora {
 namespace {
 
-const LocalDateTime kNow{2026, 12, 6, 12, 34, 56};
+const DateTime kNow{2026, 12, 6, 12, 34, 56};
 
 std::string workedExample(int type, int checksumBox) {
-    return with_checksum_if_due(NMEA(-1.25, 54.5, 4, true, type, "10.0", "045.0", kNow), checksumBox,
+    return withChecksumIfDue(NMEA(-1.25, 54.5, 4, true, type, "10.0", "045.0", kNow), checksumBox,
                                 type);
 }
 
@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NMEA, RmcCopiesTheReadoutsAsTheyStand) {
-    EXPECT_EQ(NMEA(0, 0, 1, false, kSentenceRMC, "", "", LocalDateTime{2000, 1, 1, 0, 0, 0}),
+    EXPECT_EQ(NMEA(0, 0, 1, false, kSentenceRMC, "", "", DateTime{2000, 1, 1, 0, 0, 0}),
               "$GPRMC,000000,A,000.0,S,000.0,W,,,010100,0.0,E");
 }
 
@@ -78,8 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WithChecksumIfDue, EmptySentenceStaysEmpty) {
-    EXPECT_EQ(with_checksum_if_due("", 1, 3), "");
-    EXPECT_EQ(with_checksum_if_due("", 0, kSentenceRMC), "");
+    EXPECT_EQ(withChecksumIfDue("", 1, 3), "");
+    EXPECT_EQ(withChecksumIfDue("", 0, kSentenceRMC), "");
 }
 
 struct PlacesRow {
@@ -91,7 +91,7 @@ struct PlacesRow {
 class DecimalPlaces : public ::testing::TestWithParam<PlacesRow> {};
 
 TEST_P(DecimalPlaces, RoundedAndKeptWithinRange) {
-    EXPECT_EQ(decimal_places_from_text(GetParam().text), GetParam().expected);
+    EXPECT_EQ(decimalPlacesFromText(GetParam().text), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -28,7 +28,7 @@ using namespace pelora::testing;
 std::string rmcAt(const QDateTime& utc) {
     const QDate date = utc.date();
     const QTime time = utc.time();
-    const LocalDateTime now{date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
+    const DateTime now{date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
     const std::string sentence = NMEA(-1.25, 54.5, 4, true, kSentenceRMC, "10.0", "045.0", now);
     return sentence + CS(sentence);
 }

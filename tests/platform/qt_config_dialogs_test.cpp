@@ -16,7 +16,7 @@ struct Seen {
 };
 
 // Answers the next modal message box with `button` once it is shown, noting what it showed.
-void answer_next_box(QMessageBox::StandardButton button, Seen& seen) {
+void answerNextBox(QMessageBox::StandardButton button, Seen& seen) {
     QTimer::singleShot(0, [button, &seen] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
@@ -33,7 +33,7 @@ TEST(QtConfigDialogs, AskShowsYesNoCancelAndGivesTheAnswer) {
         {QMessageBox::Cancel, DialogAnswer::Cancel}};
     for (const auto& [button, answer] : rows) {
         Seen seen;
-        answer_next_box(button, seen);
+        answerNextBox(button, seen);
         EXPECT_EQ(dialogs.askYesNoCancel("Save new values?", "Tarnvel"), answer);
         EXPECT_EQ(seen.text, "Save new values?");
         EXPECT_EQ(seen.title, "Tarnvel");
@@ -44,7 +44,7 @@ TEST(QtConfigDialogs, AskShowsYesNoCancelAndGivesTheAnswer) {
 TEST(QtConfigDialogs, MessageHasOnlyAnOkButton) {
     QtConfigDialogs dialogs;
     Seen seen;
-    answer_next_box(QMessageBox::Ok, seen);
+    answerNextBox(QMessageBox::Ok, seen);
     dialogs.showMessage("Error: 5.", "pelora");
     EXPECT_EQ(seen.text, "Error: 5.");
     EXPECT_EQ(seen.title, "pelora");

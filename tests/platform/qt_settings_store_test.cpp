@@ -129,7 +129,7 @@ TEST_F(QtSettingsStoreTest, UnwritableFileIsAWriteErrorAndKeepsItsContent) {
 
 TEST(ApplicationName, IsTheExecutableNameWithoutFolderAndExtension) {
     // The test program itself is the running executable here.
-    EXPECT_EQ(application_name(), "test_platform");
+    EXPECT_EQ(applicationName(), "test_platform");
 }
 
 }  // namespace

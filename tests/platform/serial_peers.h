@@ -206,12 +206,14 @@ private:
 class RecordingView : public PortView {
 public:
     std::vector<std::string> statusHistory;
+    std::string toolTip;
     std::string baudText;
     std::vector<std::string> entries;
     std::vector<std::string> messages;
     bool checks[PortManager::kBaudCount] = {};
 
     void setStatusText(const std::string& text) override { statusHistory.push_back(text); }
+    void setStatusToolTip(const std::string& text) override { toolTip = text; }
     void setBaudRateText(const std::string& text) override { baudText = text; }
     void setPortEntries(const std::vector<std::string>& e) override { entries = e; }
     void setBaudChecked(int index, bool checked) override { checks[index] = checked; }

@@ -29,16 +29,16 @@ struct ProgramRun {
         config.attach_form(form, true);
     }
 
-    QtSettingsStore store{application_name()};
+    QtSettingsStore store{applicationName()};
     FakeDialogs dialogs;
     int ends = 0;
-    AutoConfig config{store, dialogs, application_name(), "Pelora", [this] { ++ends; }};
+    AutoConfig config{store, dialogs, applicationName(), "Pelora", [this] { ++ends; }};
     FakeForm form{"FRM_NMEA"};
 };
 
 class SettingsRestartTest : public test::SettingsFileTest {
 protected:
-    QString ini() const { return iniPath(QString::fromStdString(application_name())); }
+    QString ini() const { return iniPath(QString::fromStdString(applicationName())); }
 };
 
 TEST_F(SettingsRestartTest, YesStoresTheValuesTheNextRunRestoresThemAndNoKeepsThem) {
@@ -90,7 +90,7 @@ TEST_F(SettingsRestartTest, UnwritableFileAtYesIsReportedAndTheProgramStaysOpen)
         first.form["txt_SPEED"].value = "12";
         first.config.query_close(first.form);
     }
-    const QByteArray before = readFile(QString::fromStdString(application_name()));
+    const QByteArray before = readFile(QString::fromStdString(applicationName()));
     ProgramRun run({DialogAnswer::Yes});
     run.form["txt_SPEED"].value = "20";
     if (!makeUnwritable(ini())) {
@@ -102,7 +102,7 @@ TEST_F(SettingsRestartTest, UnwritableFileAtYesIsReportedAndTheProgramStaysOpen)
     const std::string& text = run.dialogs.messages[0].text;
     EXPECT_NE(text.find(ini().toStdString()), std::string::npos) << text;
     EXPECT_NE(text.find("The program stays open."), std::string::npos) << text;
-    EXPECT_EQ(readFile(QString::fromStdString(application_name())), before);
+    EXPECT_EQ(readFile(QString::fromStdString(applicationName())), before);
 }
 
 }  // namespace

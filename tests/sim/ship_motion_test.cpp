@@ -47,7 +47,7 @@ TEST(AdvanceShip, SixKnotsEastForOneSecond) {
     ship.Ship_Lon = -1;
     ship.Ship_Heading = 90;
     FakeRandom random;
-    const StepResult result = advance_ship(ship, fullStep(1000, 6), random);
+    const StepResult result = advanceShip(ship, fullStep(1000, 6), random);
 
     EXPECT_NEAR(ship.Ship_Lon, -1 + (1.0 / 36000) / cosLat(54), 1e-15);
     EXPECT_NEAR(ship.Ship_Lat, 54, 1e-15);
@@ -66,7 +66,7 @@ TEST(AdvanceShip, ResponseFromRestReachesAboutOnePointOneKnots) {
     in.response_on = true;
     in.response_seconds = 5;
     FakeRandom random;
-    advance_ship(ship, in, random);
+    advanceShip(ship, in, random);
     EXPECT_NEAR(ship.Ship_Speed, 6 * (1 - std::exp(-0.2)), 1e-12);
     EXPECT_NEAR(ship.Ship_Speed, 1.09, 0.005);
     EXPECT_EQ(ship.SOG_Text, "1.1");
@@ -77,7 +77,7 @@ TEST(AdvanceShip, WithoutResponseEveryDemandIsMetInOneStep) {
     ship.Demand_ROT = 3;
     ship.Ship_Heading = 359;
     FakeRandom random;
-    const StepResult turning = advance_ship(ship, fullStep(1000, 8), random);
+    const StepResult turning = advanceShip(ship, fullStep(1000, 8), random);
     EXPECT_DOUBLE_EQ(ship.Ship_Speed, 8);
     EXPECT_DOUBLE_EQ(ship.Ship_ROT, 3);
     EXPECT_NEAR(ship.Ship_Heading, 2, 1e-12);  // 359 + 3 folded past north
@@ -86,7 +86,7 @@ TEST(AdvanceShip, WithoutResponseEveryDemandIsMetInOneStep) {
     StepInputs autopilot = fullStep(1000, 8);
     autopilot.mode = SteeringMode::Autopilot;
     ship.AutoPilot_Dir = 123;
-    const StepResult steered = advance_ship(ship, autopilot, random);
+    const StepResult steered = advanceShip(ship, autopilot, random);
     EXPECT_DOUBLE_EQ(ship.Ship_Heading, 123);
     EXPECT_DOUBLE_EQ(ship.Ship_ROT, 3);  // left alone under autopilot
     EXPECT_FALSE(steered.dir_text.has_value());
@@ -99,7 +99,7 @@ TEST(AdvanceShip, TimeConstantOfZeroOrLessFollowsAtOnce) {
         in.response_on = true;
         in.response_seconds = seconds;
         FakeRandom random;
-        advance_ship(ship, in, random);
+        advanceShip(ship, in, random);
         EXPECT_DOUBLE_EQ(ship.Ship_Speed, 6) << seconds;
         EXPECT_EQ(ship.SOG_Text, "6.0") << seconds;
     }
@@ -125,7 +125,7 @@ TEST_P(AutopilotTurn, TakesTheShortWayRound) {
     in.response_on = true;
     in.response_seconds = 5;
     FakeRandom random;
-    advance_ship(ship, in, random);
+    advanceShip(ship, in, random);
     double expected = row.heading + (1 - std::exp(-0.2)) * row.delta;
     Wrap_Heading(expected);
     EXPECT_NEAR(ship.Ship_Heading, expected, 1e-9);
@@ -152,7 +152,7 @@ TEST_P(CourseThreshold, CourseIsZeroAtOrBelowATenthOfAKnot) {
     ShipState ship;
     ship.Ship_Heading = 270;
     FakeRandom random;
-    advance_ship(ship, fullStep(1000, GetParam().speed), random);
+    advanceShip(ship, fullStep(1000, GetParam().speed), random);
     EXPECT_EQ(ship.SOG_Text, GetParam().sog);
     EXPECT_EQ(ship.COG_Text, GetParam().cog);
 }
@@ -176,7 +176,7 @@ TEST(AdvanceShip, SeaIsDrawnBeforeNoiseEachOnlyWhenOn) {
     ShipState ship;
     ship.Ship_Lat = 60;
     FakeRandom random({0.5f, 0.25f, 0.5f, 0.0f});
-    const StepResult result = advance_ship(ship, in, random);
+    const StepResult result = advanceShip(ship, in, random);
     EXPECT_EQ(random.draws(), 4);
     EXPECT_NEAR(ship.Ship_Lon, 0.5 / cosLat(60), 1e-9);
     EXPECT_NEAR(ship.Ship_Lat, 60, 1e-9);  // the noise never moves the true position
@@ -187,14 +187,14 @@ TEST(AdvanceShip, SeaIsDrawnBeforeNoiseEachOnlyWhenOn) {
     seaOnly.noise_on = false;
     FakeRandom seaDraws({0.5f, 0.25f});
     ShipState other;
-    advance_ship(other, seaOnly, seaDraws);
+    advanceShip(other, seaOnly, seaDraws);
     EXPECT_EQ(seaDraws.draws(), 2);
 
     StepInputs noiseOnly = in;
     noiseOnly.sea_on = false;
     FakeRandom noiseDraws({0.5f, 0.0f});
     ShipState still;
-    const StepResult noisy = advance_ship(still, noiseOnly, noiseDraws);
+    const StepResult noisy = advanceShip(still, noiseOnly, noiseDraws);
     EXPECT_EQ(noiseDraws.draws(), 2);
     EXPECT_EQ(still.Ship_Lat, 0);
     EXPECT_NEAR(noisy.reported_lat, 0.001, 1e-12);
@@ -207,7 +207,7 @@ TEST(AdvanceShip, NoiseAtRestShowsInTheOverGroundReadouts) {
     in.noise_metres = 2;
     ShipState ship;
     FakeRandom random({0.5f, 0.25f});
-    advance_ship(ship, in, random);
+    advanceShip(ship, in, random);
     EXPECT_EQ(ship.SOG_Text, "1.9");
     EXPECT_EQ(ship.COG_Text, "090.0");
     EXPECT_EQ(ship.Ship_Lon, 0);
@@ -227,7 +227,7 @@ TEST(AdvanceShip, FirstStepTakesTheCourseBoxAndMovesNothing) {
     in.sea_on = true;
     in.sea_metres = 100;
     FakeRandom random({0.9f, 0.9f, 0.9f, 0.9f});
-    const StepResult result = advance_ship(ship, in, random);
+    const StepResult result = advanceShip(ship, in, random);
     EXPECT_EQ(ship.AutoPilot_Dir, 400);
     EXPECT_EQ(ship.Ship_Heading, 400);  // unwrapped
     EXPECT_EQ(ship.Ship_Lat, 10);
@@ -253,7 +253,7 @@ TEST(AdvanceShip, NoElapsedTimeChangesNothing) {
         in.noise_on = true;
         in.noise_metres = 5;
         FakeRandom random;
-        const StepResult result = advance_ship(ship, in, random);
+        const StepResult result = advanceShip(ship, in, random);
         EXPECT_EQ(ship.Ship_Lat, 1) << elapsed;
         EXPECT_EQ(ship.Ship_Lon, 0) << elapsed;
         EXPECT_EQ(ship.Ship_Speed, 6) << elapsed;
@@ -282,7 +282,7 @@ TEST_P(StaysOnTheGlobe, CrossingAPoleOrTheDateLine) {
     ship.Ship_Lon = row.lon;
     ship.Ship_Heading = row.heading;
     FakeRandom random;
-    const StepResult result = advance_ship(ship, fullStep(1000, 6), random);
+    const StepResult result = advanceShip(ship, fullStep(1000, 6), random);
     EXPECT_NEAR(ship.Ship_Lat, row.expectLat, 1e-9);
     EXPECT_NEAR(ship.Ship_Lon, row.expectLon, 1e-9);
     EXPECT_NEAR(result.reported_lat, row.expectLat, 1e-9);
@@ -311,7 +311,7 @@ TEST(AdvanceShip, StartingOnThePoleStaysFinite) {
     in.noise_metres = 1000;
     ProgramRandom random;
     for (int i = 0; i < 50; ++i) {
-        const StepResult result = advance_ship(ship, in, random);
+        const StepResult result = advanceShip(ship, in, random);
         ASSERT_TRUE(std::isfinite(result.reported_lat) && std::isfinite(result.reported_lon));
         ASSERT_LE(std::fabs(result.reported_lat), 90);
         ASSERT_LE(std::fabs(result.reported_lon), 180);
@@ -330,7 +330,7 @@ TEST(AdvanceShip, NonFiniteNumbersCountAsZero) {
     in.noise_on = true;
     in.noise_metres = -kInf;
     FakeRandom random({0.5f, 0.5f, 0.5f, 0.5f});
-    const StepResult result = advance_ship(ship, in, random);
+    const StepResult result = advanceShip(ship, in, random);
     EXPECT_EQ(ship.Ship_Lat, 20);
     EXPECT_EQ(ship.Ship_Lon, 0);
     EXPECT_EQ(ship.Ship_Speed, 0);
@@ -343,7 +343,7 @@ TEST(AdvanceShip, NonFiniteNumbersCountAsZero) {
     StepInputs first = in;
     first.first_step = true;
     first.dir_number = -kInf;
-    advance_ship(ship, first, random);
+    advanceShip(ship, first, random);
     EXPECT_EQ(ship.Ship_Heading, 0);
 }
 
@@ -355,7 +355,7 @@ TEST(AdvanceShip, EnormousNumbersNeverLeaveTheGlobe) {
     in.noise_metres = 1e308;
     ProgramRandom random;
     for (int i = 0; i < 5; ++i) {
-        const StepResult result = advance_ship(ship, in, random);
+        const StepResult result = advanceShip(ship, in, random);
         ASSERT_TRUE(std::isfinite(result.reported_lat) && std::isfinite(result.reported_lon));
         ASSERT_LE(std::fabs(result.reported_lat), 90);
         ASSERT_LE(std::fabs(result.reported_lon), 180);
@@ -369,7 +369,7 @@ TEST(AdvanceShip, FastTurnStillGivesAHeadingWithinOneTurn) {
     ShipState ship;
     ship.Demand_ROT = 1000;  // degrees per second
     FakeRandom random;
-    const StepResult result = advance_ship(ship, fullStep(1000, 0), random);
+    const StepResult result = advanceShip(ship, fullStep(1000, 0), random);
     EXPECT_DOUBLE_EQ(ship.Ship_Heading, 280);
     EXPECT_EQ(result.dir_text, "280");
 }

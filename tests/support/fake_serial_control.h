@@ -35,6 +35,7 @@ public:
         return true;
     }
     std::string Settings() const override { return m_settings; }
+    PortFailure lastFailure() const override { return failure; }
     bool Output(std::string_view text) override {
         if (!m_open || !plugged) {
             return false;
@@ -46,6 +47,7 @@ public:
         return true;
     }
 
+    PortFailure failure;      // what lastFailure() reports
     std::set<int> available;  // none: a machine without serial ports
     bool plugged = true;      // false: the device went away; opens and writes fail
     bool keepWritten = true;  // false: only count the bytes

@@ -96,7 +96,7 @@ inline LongRunReport runLongVoyage(FRM_NMEA& window, const std::function<void()>
             continue;
         }
         const std::string& sentence = window.voyage().fixes().back();
-        if (const std::string what = sentence_fault(sentence); !what.empty()) {
+        if (const std::string what = sentenceFault(sentence); !what.empty()) {
             fault(tick, what + ": " + sentence);
         }
         const double lat = window.ship().Ship_Lat;

@@ -12,7 +12,7 @@
 
 namespace pelora::testing {
 
-inline std::string sentence_fault(std::string_view s) {
+inline std::string sentenceFault(std::string_view s) {
     if (s.empty()) {
         return "empty";
     }

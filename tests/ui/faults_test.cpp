@@ -235,7 +235,7 @@ TEST_P(SettingsFault, ProgramRunsOnAndTheSpoiltFileIsReportedNotMadeWorse) {
     window->CMD_GO_Click(0);
     ticks(5);
     for (const std::string& fix : fixes()) {
-        EXPECT_EQ(sentence_fault(fix), "") << fix;
+        EXPECT_EQ(sentenceFault(fix), "") << fix;
     }
     EXPECT_TRUE(std::isfinite(window->ship().Ship_Lat) && std::isfinite(window->ship().Ship_Lon));
 

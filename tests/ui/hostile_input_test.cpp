@@ -122,7 +122,7 @@ protected:
         window->Timer1_Timer();
         ASSERT_EQ(window->voyage().fixCount(), before + 1);
         const std::string& sentence = window->voyage().fixes().back();
-        EXPECT_EQ(sentence_fault(sentence), "") << sentence;
+        EXPECT_EQ(sentenceFault(sentence), "") << sentence;
         for (const char* readout : {"LAB_COG", "LAB_SOG"}) {
             const QString shown = child<QLabel>(readout)->text().toLower();
             EXPECT_FALSE(shown.contains("nan") || shown.contains("inf")) << readout << ": " << shown.toStdString();

@@ -1,4 +1,5 @@
 #include "ui/voyage_commands.h"
+#include "platform/qt_file_dialogs.h"
 
 #include <QApplication>
 #include <QFile>

@@ -27,11 +27,13 @@ namespace pelora::testing {
 // A clock that moves only when told to.
 class FakeClock final : public Clock {
 public:
-    LocalDateTime localNow() const override { return local; }
+    DateTime localNow() const override { return local; }
+    DateTime utcNow() const override { return utc; }
     std::chrono::milliseconds monotonicNow() const override { return monotonic; }
     void advance(std::chrono::milliseconds step) { monotonic += step; }
 
-    LocalDateTime local{2024, 6, 15, 12, 34, 56};
+    DateTime local{2024, 6, 15, 12, 34, 56};
+    DateTime utc{2024, 6, 15, 10, 34, 56};
     std::chrono::milliseconds monotonic{50'000};
 };
 

@@ -2,8 +2,8 @@
 
 namespace pelora {
 
-// One reading of the computer's local calendar date and time of day.
-struct LocalDateTime {
+// One reading of a calendar date and time of day, local or UTC as the reader says.
+struct DateTime {
     int year = 2000;   // four digits, e.g. 2026
     int month = 1;     // 1..12
     int day = 1;       // 1..31
