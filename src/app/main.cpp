@@ -1,6 +1,8 @@
 #include <QApplication>
 
+#include "app/real_services.h"
 #include "platform/exit_signals.h"
+#include "platform/qt_settings_store.h"
 #include "ui/FRM_NMEA.h"
 
 int main(int argc, char** argv) {
@@ -21,9 +23,11 @@ int main(int argc, char** argv) {
         }
     });
 
-    // Every outside service is the real one: the system clock, the serial ports, the user's
-    // settings file, the desktop's dialogs, help window and browser.
-    pelora::FRM_NMEA window{pelora::WindowServices{}};
+    pelora::RealServices::Options options;
+    options.applicationName = pelora::applicationName();
+    pelora::RealServices services(options);
+    pelora::FRM_NMEA window{services.windowServices()};
+    services.setOwner(&window);
     built = &window;
     if (endRequested) {
         window.endProgram();

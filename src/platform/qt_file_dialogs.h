@@ -19,6 +19,9 @@ public:
     // `parent` (may be null) is the window the dialogs are modal to; it must outlive this.
     explicit QtFileDialogs(QWidget* parent);
 
+    // The window the dialogs are modal to from now on (may be null).
+    void setParent(QWidget* parent) { m_parent = parent; }
+
     std::optional<std::string> saveFileName() override;
     std::optional<std::string> openFileName() override;
 
