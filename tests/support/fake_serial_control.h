@@ -4,8 +4,11 @@
 // `plugged`; what is written is kept (or only counted, for very long runs). The contract suite
 // (tests/platform/serial_control_contract_test.cpp) runs it beside the real control.
 
+#include <cctype>
+#include <charconv>
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -48,10 +51,11 @@ public:
     int CommPort() const override { return m_port; }
 
     bool setSettings(std::string_view settings) override {
-        if (!wellFormed(settings)) {
+        const auto text = normalized(settings);
+        if (!text) {
             return false;
         }
-        m_settings = settings;
+        m_settings = *text;
         return true;
     }
     std::string Settings() const override { return m_settings; }
@@ -94,26 +98,36 @@ public:
     std::size_t bytesWritten = 0;
 
 private:
-    // "baud,parity,data bits,stop bits" as the real control reads it: a positive whole baud
-    // rate, N E O M or S, 5 to 8, and 1, 1.5 or 2.
-    static bool wellFormed(std::string_view text) {
+    // "baud,parity,data bits,stop bits" as the real control reads it (blanks around a field
+    // ignored; a positive whole baud rate; N E O M or S in either case; 5 to 8; 1, 1.5 or 2),
+    // written back as it writes it: "4800,N,8,1". Nothing for any other text.
+    static std::optional<std::string> normalized(std::string_view text) {
         std::vector<std::string_view> fields;
         for (std::size_t start = 0;;) {
             const std::size_t comma = text.find(',', start);
-            fields.push_back(text.substr(start, comma == std::string_view::npos ? comma : comma - start));
+            std::string_view field = text.substr(start, comma == std::string_view::npos ? comma : comma - start);
+            const std::size_t first = field.find_first_not_of(' ');
+            field = first == std::string_view::npos ? std::string_view() : field.substr(first, field.find_last_not_of(' ') - first + 1);
+            fields.push_back(field);
             if (comma == std::string_view::npos) {
                 break;
             }
             start = comma + 1;
         }
-        if (fields.size() != 4 || fields[0].empty() || fields[0].find_first_not_of("0123456789") != std::string_view::npos ||
-            fields[0].find_first_not_of('0') == std::string_view::npos) {
-            return false;
+        if (fields.size() != 4) {
+            return std::nullopt;
         }
+        long baud = 0;
+        const auto [end, error] = std::from_chars(fields[0].data(), fields[0].data() + fields[0].size(), baud);
+        const bool baudOk = !fields[0].empty() && error == std::errc() && end == fields[0].data() + fields[0].size() && baud > 0;
         const bool parity = fields[1].size() == 1 && std::string_view("NEOMSneoms").find(fields[1][0]) != std::string_view::npos;
         const bool dataBits = fields[2].size() == 1 && fields[2][0] >= '5' && fields[2][0] <= '8';
         const bool stopBits = fields[3] == "1" || fields[3] == "1.5" || fields[3] == "2";
-        return parity && dataBits && stopBits;
+        if (!baudOk || !parity || !dataBits || !stopBits) {
+            return std::nullopt;
+        }
+        const char parityLetter = static_cast<char>(std::toupper(static_cast<unsigned char>(fields[1][0])));
+        return std::to_string(baud) + ',' + parityLetter + ',' + std::string(fields[2]) + ',' + std::string(fields[3]);
     }
 
     bool m_open = false;
