@@ -48,9 +48,10 @@ public:
 
     // Sends `text` (one line), one byte per character, and returns at once. A line goes out
     // whole or not at all: while the device has not taken what earlier calls sent, `text` is
-    // dropped rather than queued behind it, so a far end that stalls and comes back gets current
-    // lines, never old ones in a burst nor a cut one. Returns false only when no port is open or
-    // the port failed (it then counts as closed); a dropped line is no failure.
+    // dropped rather than queued behind it, so nothing piles up for a far end that stalls; when
+    // it reads again it gets, after what the device itself still held, the current lines and
+    // never a cut one. Returns false only when no port is open or the port failed (it then
+    // counts as closed); a dropped line is no failure.
     virtual bool Output(std::string_view text) = 0;
 };
 
