@@ -26,7 +26,6 @@ class ProgramSignalTest : public EndToEndTest, public ::testing::WithParamInterf
 
 TEST_P(ProgramSignalTest, ReleasesThePortAndEnds) {
     SocatPair& pair = startPair(1);
-    const QString deviceName = QFileInfo(pair.near()).fileName();
     if (GetParam().duringStartUpMessage) {
         QFile ini(iniPath());
         ASSERT_TRUE(ini.open(QIODevice::Append));
@@ -46,10 +45,10 @@ TEST_P(ProgramSignalTest, ReleasesThePortAndEnds) {
 
     // The start-up probe opens COM 1, which locks its device.
     QDeadlineTimer opened(5s);
-    while (lockFilesFor(deviceName).isEmpty() && !opened.hasExpired() && program.state() == QProcess::Running) {
+    while (lockFilesFor(pair.near()).isEmpty() && !opened.hasExpired() && program.state() == QProcess::Running) {
         QThread::msleep(20);
     }
-    ASSERT_FALSE(lockFilesFor(deviceName).isEmpty()) << "the program did not open COM 1";
+    ASSERT_FALSE(lockFilesFor(pair.near()).isEmpty()) << "the program did not open COM 1";
     if (GetParam().duringStartUpMessage) {
         QThread::msleep(300);
         ASSERT_EQ(program.state(), QProcess::Running);
@@ -63,7 +62,7 @@ TEST_P(ProgramSignalTest, ReleasesThePortAndEnds) {
     }
     EXPECT_TRUE(ended) << "the program did not end";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(lockFilesFor(deviceName), QStringList());
+    EXPECT_EQ(lockFilesFor(pair.near()), QStringList());
     EXPECT_EQ(iniBytes(), settingsBefore) << "nothing is saved without the question";
 }
 

@@ -47,11 +47,11 @@ TEST(ExitSignalsTest, TerminationClosesThePortAndLeavesNoLockFile) {
     settings.mapPort(1, pair.near());
     DeviceMap map(settings.application());
     QtSerialControl control([&map](int port) { return map.devicePath(port); });
-    RecordingView view;
+    FakePortView view;
     PortManager manager(control, view);
     manager.probe();
     ASSERT_TRUE(control.PortOpen());
-    const bool locked = !lockFilesFor(name).isEmpty();
+    const bool locked = !lockFilesFor(pair.near()).isEmpty();
 
     bool quit = false;
     ExitSignals exitSignals([&](int) {
@@ -64,7 +64,7 @@ TEST(ExitSignalsTest, TerminationClosesThePortAndLeavesNoLockFile) {
     EXPECT_TRUE(quit);
     EXPECT_FALSE(control.PortOpen());
     if (locked) {
-        EXPECT_TRUE(lockFilesFor(name).isEmpty());
+        EXPECT_TRUE(lockFilesFor(pair.near()).isEmpty());
     }
 }
 

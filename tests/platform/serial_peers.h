@@ -214,7 +214,4 @@ private:
     int m_fd;
 };
 
-// The name the tests used for the recording port view before there was one fake for all.
-using RecordingView = FakePortView;
-
 }  // namespace pelora::testing

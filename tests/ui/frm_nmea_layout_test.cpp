@@ -79,7 +79,8 @@ const ControlRow kControls[] = {
     {"Label5", "QLabel", "s", ""},
     {"CMD_GO_0", "QPushButton", "", "Run or Pause the Shiip"},
     {"CMD_GO_1", "QPushButton", "", "Stop the Ship"},
-    {"LAB_NMEA", "QLabel", "No serial ports are available.", ""},  // the start-up probe found none
+    // The start-up probe found no port; the tool tip says why the last one was not available.
+    {"LAB_NMEA", "QLabel", "No serial ports are available.", "No such file or directory"},
     {"PIC_RUN", "QLabel", "", ""},
     {"PIC_Pause", "QLabel", "", ""},
     {"Pic_stop", "QLabel", "", ""},
