@@ -67,21 +67,23 @@ TEST_F(SettingsRestartTest, YesStoresTheValuesTheNextRunRestoresThemAndNoKeepsTh
     EXPECT_TRUE(third.dialogs.questions.empty());
 }
 
-TEST_F(SettingsRestartTest, CorruptedFileShowsTheLoadMessageAndTheDefaults) {
+TEST_F(SettingsRestartTest, DamagedAndHandWrittenLinesSpoilNothingAndSurviveAYes) {
+    const QString application = QString::fromStdString(applicationName());
     {
         ProgramRun first({DialogAnswer::Yes});  // leaves a good file behind
+        first.form["txt_SPEED"].value = "12";
         first.config.query_close(first.form);
     }
-    QFile file(ini());
-    ASSERT_TRUE(file.open(QIODevice::Append));
-    file.write("[FRM_NMEA\ngarbage\n");
-    file.close();
+    QByteArray text = "; my ports\n[Ports]\nCOM1=/dev/pts/7\n\n" + readFile(application) + "[FRM_NMEA\ngarbage\n";
+    writeFile(text, application);
 
-    ProgramRun run;
-    ASSERT_EQ(run.dialogs.messages.size(), 1u);
-    EXPECT_EQ(run.dialogs.messages[0].text,
-              "Error: 22. Cannot Load Configuration for FRM_NMEA # 0. Using Default Values.");
-    EXPECT_EQ(run.form.shown("txt_SPEED"), "6");
+    ProgramRun run({DialogAnswer::Yes});
+    EXPECT_TRUE(run.dialogs.messages.empty());
+    EXPECT_EQ(run.form.shown("txt_SPEED"), "12");
+    run.form["txt_SPEED"].value = "14";
+    EXPECT_TRUE(run.config.query_close(run.form));
+    EXPECT_EQ(run.ends, 1);
+    EXPECT_EQ(readFile(application), text.replace("txt_SPEED=12", "txt_SPEED=14"));
 }
 
 TEST_F(SettingsRestartTest, UnwritableFileAtYesIsReportedAndTheProgramStaysOpen) {
