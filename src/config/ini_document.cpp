@@ -15,7 +15,6 @@ constexpr std::int32_t kRootGroup = 0;
 constexpr unsigned kLastControlCharacter = 0x1F;
 constexpr unsigned kLastLatin1 = 0xFF;
 constexpr char32_t kReplacementCharacter = 0xFFFD;
-constexpr std::size_t kSpareBytes = 256;  // room for changed values and a new group header
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isHexDigit(char c) {
@@ -384,7 +383,7 @@ IniDocument::IniDocument(std::string text) : m_text(std::move(text)) {
 
         const std::string_view body = unmarked(all.substr(begin, end - begin), begin == 0);
         const LineParts parts = lineParts(body, true);
-        Line record{begin, 0, group, Kind::Other};
+        Line record{begin, Kind::Other, 0, group};
         if (parts.first < body.size()) {
             const char lead = body[parts.first];
             if (lead == '[') {
@@ -441,9 +440,19 @@ std::optional<IniValue> IniDocument::value(std::string_view group, std::string_v
 }
 
 std::string IniDocument::textWith(std::string_view group, const Entries& entries) const {
+    std::string added;
+    const std::vector<std::string_view> pieces = piecesWith(group, entries, added);
+    std::string out;
+    out.reserve(m_text.size() + added.size());
+    for (const std::string_view piece : pieces) out += piece;
+    return out;
+}
+
+std::vector<std::string_view> IniDocument::piecesWith(std::string_view group, const Entries& entries,
+                                                      std::string& added) const {
     // What changes: lines that get a new value, and new lines after one line of the group.
     std::map<std::size_t, std::string> replaced;  // line -> its new text, without its line end
-    Entries added;
+    Entries newEntries;
     const std::optional<std::int32_t> index = groupIndex(group);
     for (const auto& [key, value] : entries) {
         if (const std::optional<std::size_t> line = index ? findEntry(*index, key) : std::nullopt) {
@@ -459,64 +468,85 @@ std::string IniDocument::textWith(std::string_view group, const Entries& entries
                               std::string(body.substr(valueEnd));
             continue;
         }
-        const auto same = std::find_if(added.begin(), added.end(), [&](const auto& entry) { return entry.first == key; });
-        if (same != added.end()) {
+        const auto same = std::find_if(newEntries.begin(), newEntries.end(), [&](const auto& entry) { return entry.first == key; });
+        if (same != newEntries.end()) {
             same->second = value;
         } else {
-            added.emplace_back(key, value);
+            newEntries.emplace_back(key, value);
         }
     }
-    std::string addedLines;
-    for (const auto& [key, value] : added) {
-        addedLines += escapedKey(key) + "=" + iniEncodedValue(value) + m_lineEnd;
+    std::string newLines;
+    for (const auto& [key, value] : newEntries) {
+        newLines += escapedKey(key) + "=" + iniEncodedValue(value) + m_lineEnd;
     }
 
     // New entries of an existing group go after the last entry of its last block, or after the
     // block's "[group]" line when it has no entry yet.
     std::optional<std::size_t> insertAfter;
-    for (std::size_t line = m_lines.size(); index && !addedLines.empty() && line-- > 0;) {
+    for (std::size_t line = m_lines.size(); index && !newLines.empty() && line-- > 0;) {
         if (m_lines[line].group == *index && m_lines[line].kind != Kind::Other) {
             insertAfter = line;
             break;
         }
     }
-
     std::vector<std::size_t> changed;
     for (const auto& change : replaced) changed.push_back(change.first);
     if (insertAfter && !replaced.contains(*insertAfter)) {
         changed.insert(std::upper_bound(changed.begin(), changed.end(), *insertAfter), *insertAfter);
     }
 
-    std::string out;
-    out.reserve(m_text.size() + addedLines.size() + kSpareBytes);
-    std::size_t copied = 0;  // m_text before this offset is in `out`
+    // The pieces as offsets first: `added` may move while it grows.
+    struct Piece {
+        bool isNew;
+        std::size_t offset;
+        std::size_t length;
+    };
+    std::vector<Piece> plan;
+    added.clear();
+    const auto keep = [&](std::size_t from, std::size_t to) {
+        if (to > from) plan.push_back({false, from, to - from});
+    };
+    const auto put = [&](std::string_view text) {
+        plan.push_back({true, added.size(), text.size()});
+        added += text;
+    };
+    std::size_t copied = 0;  // m_text before this offset is planned
     for (const std::size_t line : changed) {
         const std::size_t begin = m_lines[line].begin;
         const std::size_t next = line + 1 < m_lines.size() ? m_lines[line + 1].begin : m_text.size();
-        const std::string_view body = lineText(line);
-        out.append(m_text, copied, begin - copied);
-        const auto change = replaced.find(line);
-        out += change != replaced.end() ? std::string_view(change->second) : body;
-        out.append(m_text, begin + body.size(), next - begin - body.size());
+        const std::size_t end = begin + lineText(line).size();
+        keep(copied, begin);
+        if (const auto change = replaced.find(line); change != replaced.end()) {
+            put(change->second);
+        } else {
+            keep(begin, end);
+        }
+        keep(end, next);
         if (line == insertAfter) {
-            if (begin + body.size() == next) out += m_lineEnd;  // the text's last line had none
-            out += addedLines;
+            if (end == next) put(m_lineEnd);  // the text's last line had none
+            put(newLines);
         }
         copied = next;
     }
-    out.append(m_text, copied, std::string::npos);
+    keep(copied, m_text.size());
 
-    if (!addedLines.empty() && !insertAfter) {
-        if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += m_lineEnd;
+    if (!newLines.empty() && !insertAfter) {
+        if (!m_text.empty() && m_text.back() != '\n' && m_text.back() != '\r') put(m_lineEnd);
         if (!m_lines.empty() && !trimmed(lineText(m_lines.size() - 1)).empty()) {
-            out += m_lineEnd;  // a blank line between groups, as QSettings writes them
+            put(m_lineEnd);  // a blank line between groups, as QSettings writes them
         }
         const std::string name = escapedKey(group);
-        out += name.empty() ? "[General]" : equalsIgnoringCase(name, "general") ? "[%" + name + "]" : "[" + name + "]";
-        out += m_lineEnd;
-        out += addedLines;
+        put(name.empty() ? "[General]" : equalsIgnoringCase(name, "general") ? "[%" + name + "]" : "[" + name + "]");
+        put(m_lineEnd);
+        put(newLines);
     }
-    return out;
+
+    std::vector<std::string_view> pieces;
+    pieces.reserve(plan.size());
+    for (const Piece& piece : plan) {
+        pieces.push_back(std::string_view(piece.isNew ? added : m_text).substr(piece.offset, piece.length));
+    }
+    return pieces;
 }
 
 void IniDocument::setValues(std::string_view group, const Entries& entries) {

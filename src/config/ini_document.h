@@ -57,6 +57,12 @@ public:
     // them the same. Every other byte of the text stays as it was.
     std::string textWith(std::string_view group, const Entries& entries) const;
 
+    // The text textWith gives, in pieces to be written one after the other, so that a large
+    // text need not be copied: views of this document's text and of `added`, which receives
+    // what is new. The views stay valid while this document and `added` are left unchanged.
+    std::vector<std::string_view> piecesWith(std::string_view group, const Entries& entries,
+                                             std::string& added) const;
+
     // Sets the entries as textWith does and keeps the result.
     void setValues(std::string_view group, const Entries& entries);
 
@@ -65,12 +71,14 @@ public:
 
 private:
     enum class Kind : std::uint8_t { Other, Group, Entry };
+    static constexpr unsigned kKindBits = 2;
 
+    // Sixteen bytes a line, as a large file has millions of them.
     struct Line {
-        std::size_t begin = 0;    // offset of the line's first byte in m_text
-        std::uint32_t keyHash = 0;  // Entry: hash of the key with its escapes resolved
-        std::int32_t group = 0;   // the group the line opens or belongs to
-        Kind kind = Kind::Other;
+        std::uint64_t begin : 64 - kKindBits;  // offset of the line's first byte in m_text
+        Kind kind : kKindBits;
+        std::uint32_t keyHash;     // Entry: hash of the key with its escapes resolved
+        std::int32_t group;        // the group the line opens or belongs to
     };
 
     // The line as written, without its line end.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -45,6 +46,8 @@ FileContent readWholeFile(const std::string& path);
 // and the system's error number is returned (ENOSPC for a full disk, EACCES for a folder
 // without write permission, ...). The folder must exist.
 std::error_code writeFileAtomically(const std::string& path, std::string_view content);
+// The same, the content given as pieces written one after the other.
+std::error_code writeFileAtomically(const std::string& path, std::span<const std::string_view> pieces);
 
 // Creates the folder `path` and any missing folder above it (mode 0700, as the per-user
 // settings folders are made). ENOTDIR when a file stands in the way.

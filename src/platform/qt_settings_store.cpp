@@ -16,9 +16,13 @@
 namespace pelora {
 namespace {
 
-// A file written within this time before it was read may be written again with the same stamp
-// (file times are coarse, a second or two on some file systems): its bytes are compared anew.
-constexpr std::int64_t kStampResolutionNs = 2'000'000'000;
+// A file written within the resolution of its times before it was read may be written again
+// with the same stamp: until that time has passed, its bytes are compared anew at each read.
+// File systems with nanosecond times take them from a clock that moves every few milliseconds;
+// others keep whole seconds (two on FAT).
+constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+constexpr std::int64_t kFineResolutionNs = 100'000'000;
+constexpr std::int64_t kCoarseResolutionNs = 2 * kNsPerSecond;
 // Parsed files kept at once: the program's own, and a few more in tests.
 constexpr std::size_t kKeptFiles = 4;
 
@@ -48,7 +52,7 @@ public:
         const std::lock_guard lock(m_mutex);
         Kept* kept = find(path);
         if (kept != nullptr && kept->stamp == stamp && !kept->mayHaveChangedUnseen()) {
-            return {kept->document(), std::nullopt};
+            return {kept->document, std::nullopt};
         }
         const std::int64_t readAt = fileClockNowNs();
         FileContent content = readWholeFile(path);
@@ -56,32 +60,22 @@ public:
             if (content.error.value() == ENOENT) return {std::make_shared<const IniDocument>(), std::nullopt};
             return {nullptr, settingsError(content.error)};
         }
-        if (kept != nullptr && kept->bytes() == content.bytes) {
+        if (kept != nullptr && kept->document->text() == content.bytes) {
             kept->stamp = content.stamp;
             kept->readAtNs = readAt;
-            return {kept->document(), std::nullopt};
+            return {kept->document, std::nullopt};
         }
         Kept& fresh = keep(path);
         fresh.stamp = content.stamp;
         fresh.readAtNs = readAt;
-        fresh.pending.clear();
-        fresh.parsed = std::make_shared<const IniDocument>(std::move(content.bytes));
-        return {fresh.parsed, std::nullopt};
+        fresh.document = std::make_shared<const IniDocument>(std::move(content.bytes));
+        return {fresh.document, std::nullopt};
     }
 
-    // Records that `path` now holds `text`, written at `writtenAt` or later; parsed when read.
-    void written(const std::string& path, std::string text, std::int64_t writtenAt) {
+    // Forgets what was read of `path`: it has been written anew.
+    void forget(const std::string& path) {
         const std::lock_guard lock(m_mutex);
-        FileStamp stamp;
-        if (fileStamp(path, stamp)) {
-            forget(path);
-            return;
-        }
-        Kept& kept = keep(path);
-        kept.stamp = stamp;
-        kept.readAtNs = writtenAt;
-        kept.parsed.reset();
-        kept.pending = std::move(text);
+        drop(path);
     }
 
 private:
@@ -89,19 +83,12 @@ private:
         std::string path;
         FileStamp stamp;
         std::int64_t readAtNs = 0;
-        std::string pending;  // the text, until it is first parsed
-        std::shared_ptr<const IniDocument> parsed;
+        std::shared_ptr<const IniDocument> document;
 
         bool mayHaveChangedUnseen() const {
-            return stamp.modifiedNs + kStampResolutionNs > readAtNs || stamp.changedNs + kStampResolutionNs > readAtNs;
-        }
-        const std::string& bytes() const { return parsed ? parsed->text() : pending; }
-        std::shared_ptr<const IniDocument> document() {
-            if (!parsed) {
-                parsed = std::make_shared<const IniDocument>(std::move(pending));
-                pending.clear();
-            }
-            return parsed;
+            const bool wholeSeconds = stamp.modifiedNs % kNsPerSecond == 0 && stamp.changedNs % kNsPerSecond == 0;
+            const std::int64_t resolution = wholeSeconds ? kCoarseResolutionNs : kFineResolutionNs;
+            return stamp.modifiedNs + resolution > readAtNs || stamp.changedNs + resolution > readAtNs;
         }
     };
 
@@ -114,14 +101,14 @@ private:
 
     // The place for `path`, the most recently used first.
     Kept& keep(const std::string& path) {
-        forget(path);
+        drop(path);
         if (m_kept.size() == kKeptFiles) m_kept.pop_back();
         m_kept.insert(m_kept.begin(), Kept{});
         m_kept.front().path = path;
         return m_kept.front();
     }
 
-    void forget(const std::string& path) {
+    void drop(const std::string& path) {
         std::erase_if(m_kept, [&](const Kept& kept) { return kept.path == path; });
     }
 
@@ -187,12 +174,12 @@ std::optional<SettingsError> QtSettingsStore::saveSettings(
     if (file.error) {
         return file.error;  // what cannot be read cannot be kept: leave it alone
     }
-    std::string text = file.document->textWith(section, entries);
-    const std::int64_t writtenAt = fileClockNowNs();
-    if (const std::error_code error = writeFileAtomically(path, text)) {
+    std::string added;
+    const std::vector<std::string_view> pieces = file.document->piecesWith(section, entries, added);
+    if (const std::error_code error = writeFileAtomically(path, pieces)) {
         return settingsError(error);
     }
-    parsedFiles().written(path, std::move(text), writtenAt);
+    parsedFiles().forget(path);
     return std::nullopt;
 }
 
