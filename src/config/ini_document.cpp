@@ -67,9 +67,22 @@ std::vector<char16_t> utf16Units(std::string_view text) {
     units.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        std::size_t length = 0;
+        char32_t code = 0;
+        if (lead < 0x80) {
+            length = 1;
+            code = lead;
+        } else if ((lead >> 5) == 0x6) {
+            length = 2;
+            code = lead & 0x1F;
+        } else if ((lead >> 4) == 0xE) {
+            length = 3;
+            code = lead & 0x0F;
+        } else if ((lead >> 3) == 0x1E) {
+            length = 4;
+            code = lead & 0x07;
+        }
         bool valid = length > 0 && i + length <= text.size();
-        char32_t code = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
         for (std::size_t k = 1; valid && k < length; ++k) {
             const auto next = static_cast<unsigned char>(text[i + k]);
             valid = (next & 0xC0) == 0x80;
@@ -272,14 +285,18 @@ IniValue iniDecodedValue(std::string_view raw) {
                 case 'x':
                     if (i < raw.size() && isHexDigit(raw[i])) {
                         char16_t unit = 0;
-                        while (i < raw.size() && isHexDigit(raw[i])) unit = static_cast<char16_t>(unit * 16 + hexValue(raw[i++]));
+                        while (i < raw.size() && isHexDigit(raw[i])) {
+                            unit = static_cast<char16_t>(unit * 16 + hexValue(raw[i++]));
+                        }
                         appendUtf8(out, unit);
                     }
                     break;
                 default:
                     if (isOctalDigit(code)) {
                         auto unit = static_cast<char16_t>(code - '0');
-                        while (i < raw.size() && isOctalDigit(raw[i])) unit = static_cast<char16_t>(unit * 8 + (raw[i++] - '0'));
+                        while (i < raw.size() && isOctalDigit(raw[i])) {
+                            unit = static_cast<char16_t>(unit * 8 + (raw[i++] - '0'));
+                        }
                         appendUtf8(out, unit);
                     }
                     break;  // any other escaped character is dropped, as QSettings does
@@ -468,7 +485,8 @@ std::vector<std::string_view> IniDocument::piecesWith(std::string_view group, co
                               std::string(body.substr(valueEnd));
             continue;
         }
-        const auto same = std::find_if(newEntries.begin(), newEntries.end(), [&](const auto& entry) { return entry.first == key; });
+        const auto same = std::find_if(newEntries.begin(), newEntries.end(),
+                                       [&](const auto& entry) { return entry.first == key; });
         if (same != newEntries.end()) {
             same->second = value;
         } else {
@@ -536,7 +554,11 @@ std::vector<std::string_view> IniDocument::piecesWith(std::string_view group, co
             put(m_lineEnd);  // a blank line between groups, as QSettings writes them
         }
         const std::string name = escapedKey(group);
-        put(name.empty() ? "[General]" : equalsIgnoringCase(name, "general") ? "[%" + name + "]" : "[" + name + "]");
+        if (name.empty()) {
+            put("[General]");
+        } else {
+            put((equalsIgnoringCase(name, "general") ? "[%" : "[") + name + "]");
+        }
         put(m_lineEnd);
         put(newLines);
     }
