@@ -25,7 +25,7 @@ constexpr DeviceRange kDefaultRanges[] = {
 }  // namespace
 
 DeviceMap::DeviceMap(QString application)
-    : m_application(application.isEmpty() ? applicationName() : std::move(application)),
+    : m_application(application.isEmpty() ? QString::fromStdString(executableName()) : std::move(application)),
       m_store(m_application.toStdString()) {}
 
 QString DeviceMap::devicePath(int port) const {

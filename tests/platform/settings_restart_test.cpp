@@ -8,6 +8,7 @@
 
 #include "config/autoconfig.h"
 #include "config/fake_form.h"
+#include "platform/app_identity.h"
 #include "platform/qt_settings_store.h"
 #include "settings_file_fixture.h"
 
@@ -29,16 +30,16 @@ struct ProgramRun {
         config.attach_form(form, true);
     }
 
-    QtSettingsStore store{applicationName()};
+    QtSettingsStore store{executableName()};
     FakeDialogs dialogs;
     int ends = 0;
-    AutoConfig config{store, dialogs, applicationName(), "Pelora", [this] { ++ends; }};
+    AutoConfig config{store, dialogs, executableName(), "Pelora", [this] { ++ends; }};
     FakeForm form{"FRM_NMEA"};
 };
 
 class SettingsRestartTest : public test::SettingsFileTest {
 protected:
-    QString ini() const { return iniPath(QString::fromStdString(applicationName())); }
+    QString ini() const { return iniPath(QString::fromStdString(executableName())); }
 };
 
 TEST_F(SettingsRestartTest, YesStoresTheValuesTheNextRunRestoresThemAndNoKeepsThem) {
@@ -68,7 +69,7 @@ TEST_F(SettingsRestartTest, YesStoresTheValuesTheNextRunRestoresThemAndNoKeepsTh
 }
 
 TEST_F(SettingsRestartTest, DamagedAndHandWrittenLinesSpoilNothingAndSurviveAYes) {
-    const QString application = QString::fromStdString(applicationName());
+    const QString application = QString::fromStdString(executableName());
     {
         ProgramRun first({DialogAnswer::Yes});  // leaves a good file behind
         first.form["txt_SPEED"].value = "12";
@@ -92,7 +93,7 @@ TEST_F(SettingsRestartTest, UnwritableFileAtYesIsReportedAndTheProgramStaysOpen)
         first.form["txt_SPEED"].value = "12";
         first.config.query_close(first.form);
     }
-    const QByteArray before = readFile(QString::fromStdString(applicationName()));
+    const QByteArray before = readFile(QString::fromStdString(executableName()));
     ProgramRun run({DialogAnswer::Yes});
     run.form["txt_SPEED"].value = "20";
     if (!makeUnwritable(ini())) {
@@ -104,7 +105,7 @@ TEST_F(SettingsRestartTest, UnwritableFileAtYesIsReportedAndTheProgramStaysOpen)
     const std::string& text = run.dialogs.messages[0].text;
     EXPECT_NE(text.find(ini().toStdString()), std::string::npos) << text;
     EXPECT_NE(text.find("The program stays open."), std::string::npos) << text;
-    EXPECT_EQ(readFile(QString::fromStdString(applicationName())), before);
+    EXPECT_EQ(readFile(QString::fromStdString(executableName())), before);
 }
 
 }  // namespace
