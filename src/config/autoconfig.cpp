@@ -266,12 +266,19 @@ std::optional<SaveFailure> AutoConfig::save_all_configs() {
 
 std::optional<SaveFailure> AutoConfig::save_form_config(ConfigForm& form) {
     const ValueSet values = read_controls(form);
+    if (values.columns() == 0) {
+        return std::nullopt;
+    }
     const std::string section = form.name();
+    std::vector<std::pair<std::string, std::string>> entries;
+    entries.reserve(values.columns());
     for (std::size_t column = 0; column < values.columns(); ++column) {
-        if (std::optional<SettingsError> error = m_store.SaveSetting(
-                m_applicationName, section, values.names[column], values.values[column])) {
-            return SaveFailure{section, static_cast<int>(column), std::move(*error)};
-        }
+        entries.emplace_back(values.names[column], values.values[column]);
+    }
+    // One pass for the whole form: either every column reaches the store or none does, so the
+    // failure is reported at the form's first column.
+    if (std::optional<SettingsError> error = m_store.saveSettings(m_applicationName, section, entries)) {
+        return SaveFailure{section, 0, std::move(*error)};
     }
     return std::nullopt;
 }

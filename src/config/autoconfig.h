@@ -18,7 +18,8 @@ inline constexpr std::string_view kSavePromptText =
     "The configuration settings have changed. Save new values?";
 inline constexpr std::string_view kSavePromptTitle = "Tarnvel";
 
-// Where saving stopped: the form, the column being written and the store's error.
+// Where saving stopped: the form, the column being written (the form's first when the form's
+// one pass failed as a whole) and the store's error.
 struct SaveFailure {
     std::string form;
     int column = 0;
@@ -105,8 +106,9 @@ public:
     static bool same_values(const std::optional<ValueSet>& current,
                             const std::optional<ValueSet>& loaded);
 
-    // Writes every recognised control of every attached form, read afresh. Stops at the first
-    // write that fails and returns where and why.
+    // Writes every recognised control of every attached form, read afresh, each form in one
+    // pass of the store (saveSettings). Stops at the first form whose pass fails and returns
+    // where and why; the column is then the form's first, as nothing of the form was written.
     std::optional<SaveFailure> save_all_configs();
     std::optional<SaveFailure> save_form_config(ConfigForm& form);
 

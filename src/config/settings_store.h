@@ -36,15 +36,17 @@ public:
                                    const std::string& key) = 0;
 
     // Creates the entry or replaces its value; application and section come into being as
-    // needed. Returns the error when the value did not reach the store.
+    // needed, and everything else the store holds stays as it was. Returns the error when the
+    // value did not reach the store; the store is then left as it was.
     virtual std::optional<SettingsError> SaveSetting(const std::string& application,
                                                      const std::string& section,
                                                      const std::string& key,
                                                      const std::string& value) = 0;
 
     // Writes several entries of one section in one pass: each is created or replaced as by
-    // SaveSetting, and either all of them reach the store or none does (the store is left as it
-    // was). Returns the error when they did not reach the store.
+    // SaveSetting (the last one wins when a key is named twice), and either all of them reach
+    // the store or none does (the store is left as it was). Returns the error when they did not
+    // reach the store.
     virtual std::optional<SettingsError> saveSettings(
         const std::string& application, const std::string& section,
         const std::vector<std::pair<std::string, std::string>>& entries) = 0;

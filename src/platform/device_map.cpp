@@ -1,10 +1,6 @@
 #include "platform/device_map.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QSettings>
-#include <QStringList>
-#include <QVariant>
+#include <string>
 
 namespace pelora {
 
@@ -12,6 +8,7 @@ namespace {
 
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = 16;
+constexpr char kPortsGroup[] = "Ports";
 
 struct DeviceRange {
     int firstPort;
@@ -28,22 +25,21 @@ constexpr DeviceRange kDefaultRanges[] = {
 }  // namespace
 
 DeviceMap::DeviceMap(QString application)
-    : m_application(application.isEmpty() ? applicationName() : std::move(application)) {}
+    : m_application(application.isEmpty() ? QString::fromStdString(executableName()) : std::move(application)),
+      m_store(m_application.toStdString()) {}
 
 QString DeviceMap::devicePath(int port) const {
     if (port < kFirstPort || port > kLastPort) {
         return {};
     }
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, m_application, m_application);
-    settings.beginGroup(QStringLiteral("Ports"));
-    const QVariant value = settings.value(QStringLiteral("COM%1").arg(port));
-    // A path written by hand with a comma and no quotes reads back as a list: join it again,
-    // or the port would silently open the default device instead of the one named.
-    const QString mapped = (value.typeId() == QMetaType::QStringList
-                                ? value.toStringList().join(QLatin1Char(','))
-                                : value.toString())
-                               .trimmed();
-    settings.endGroup();
+    const QtSettingsStore::Entry entry =
+        m_store.readEntry(m_application.toStdString(), kPortsGroup, "COM" + std::to_string(port));
+    if (entry.error || (entry.value && entry.value->damaged)) {
+        // The user may have named another device here: opening the default one could send to
+        // equipment that must not get these sentences.
+        return {};
+    }
+    const QString mapped = entry.value ? QString::fromStdString(entry.value->text).trimmed() : QString();
     return mapped.isEmpty() ? defaultDevicePath(port) : mapped;
 }
 
@@ -54,10 +50,6 @@ QString DeviceMap::defaultDevicePath(int port) {
         }
     }
     return {};
-}
-
-QString DeviceMap::applicationName() {
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 }
 
 }  // namespace pelora

@@ -1,164 +1,185 @@
 #include "platform/qt_settings_store.h"
 
 #include <cerrno>
-#include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <utility>
+#include <vector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QStringList>
-#include <QVariant>
+
+#include "platform/atomic_file.h"
 
 namespace pelora {
 namespace {
 
-constexpr char kFallbackName[] = "pelora";
+// A file written within the resolution of its times before it was read may be written again
+// with the same stamp: until that time has passed, its bytes are compared anew at each read.
+// File systems with nanosecond times take them from a clock that moves every few milliseconds;
+// others keep whole seconds (two on FAT).
+constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+constexpr std::int64_t kFineResolutionNs = 100'000'000;
+constexpr std::int64_t kCoarseResolutionNs = 2 * kNsPerSecond;
+// Parsed files kept at once: the program's own, and a few more in tests.
+constexpr std::size_t kKeptFiles = 4;
 
-SettingsError errorFromErrno(int number) { return {number, std::strerror(number)}; }
+SettingsError settingsError(const std::error_code& error) { return {error.value(), error.message()}; }
 
-// Finds why a settings file cannot be read; nothing when it can, or when it does not exist
-// (then nothing is stored yet).
-std::optional<SettingsError> probeRead(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
-    struct stat info {};
-    if (::stat(native.constData(), &info) != 0) {
-        return errno == ENOENT ? std::nullopt : std::optional(errorFromErrno(errno));
+std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The parsed settings files of the process, shared by every store and kept while each file's
+// stamp is unchanged.
+class ParsedFiles {
+public:
+    struct Result {
+        std::shared_ptr<const IniDocument> document;
+        std::optional<SettingsError> error;
+    };
+
+    // The parsed file at `path`; an empty document when there is no file.
+    Result load(const std::string& path) {
+        FileStamp stamp;
+        if (const std::error_code error = fileStamp(path, stamp)) {
+            struct stat link {};
+            if (error.value() == ENOENT && ::lstat(path.c_str(), &link) != 0) {
+                return {std::make_shared<const IniDocument>(), std::nullopt};
+            }
+            return {nullptr, settingsError(error)};  // a link that leads nowhere, or worse
+        }
+        const std::lock_guard lock(m_mutex);
+        Kept* kept = find(path);
+        if (kept != nullptr && kept->stamp == stamp && !kept->mayHaveChangedUnseen()) {
+            return {kept->document, std::nullopt};
+        }
+        const std::int64_t readAt = fileClockNowNs();
+        FileContent content = readWholeFile(path);
+        if (content.error) {
+            if (content.error.value() == ENOENT) return {std::make_shared<const IniDocument>(), std::nullopt};
+            return {nullptr, settingsError(content.error)};
+        }
+        if (kept != nullptr && kept->document->text() == content.bytes) {
+            kept->stamp = content.stamp;
+            kept->readAtNs = readAt;
+            return {kept->document, std::nullopt};
+        }
+        Kept& fresh = keep(path);
+        fresh.stamp = content.stamp;
+        fresh.readAtNs = readAt;
+        fresh.document = std::make_shared<const IniDocument>(std::move(content.bytes));
+        return {fresh.document, std::nullopt};
     }
-    if (S_ISDIR(info.st_mode)) {
-        return errorFromErrno(EISDIR);
+
+    // Forgets what was read of `path`: it has been written anew.
+    void forget(const std::string& path) {
+        const std::lock_guard lock(m_mutex);
+        drop(path);
     }
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return errorFromErrno(errno);
+
+private:
+    struct Kept {
+        std::string path;
+        FileStamp stamp;
+        std::int64_t readAtNs = 0;
+        std::shared_ptr<const IniDocument> document;
+
+        bool mayHaveChangedUnseen() const {
+            const bool wholeSeconds = stamp.modifiedNs % kNsPerSecond == 0 && stamp.changedNs % kNsPerSecond == 0;
+            const std::int64_t resolution = wholeSeconds ? kCoarseResolutionNs : kFineResolutionNs;
+            return stamp.modifiedNs + resolution > readAtNs || stamp.changedNs + resolution > readAtNs;
+        }
+    };
+
+    Kept* find(const std::string& path) {
+        for (Kept& kept : m_kept) {
+            if (kept.path == path) return &kept;
+        }
+        return nullptr;
     }
-    ::close(fd);
-    return std::nullopt;
+
+    // The place for `path`, the most recently used first.
+    Kept& keep(const std::string& path) {
+        drop(path);
+        if (m_kept.size() == kKeptFiles) m_kept.pop_back();
+        m_kept.insert(m_kept.begin(), Kept{});
+        m_kept.front().path = path;
+        return m_kept.front();
+    }
+
+    void drop(const std::string& path) {
+        std::erase_if(m_kept, [&](const Kept& kept) { return kept.path == path; });
+    }
+
+    std::mutex m_mutex;
+    std::vector<Kept> m_kept;
+};
+
+ParsedFiles& parsedFiles() {
+    static ParsedFiles files;
+    return files;
 }
 
-// Finds why a settings file cannot be written: a folder in its place, no write permission,
-// or a part of its folder path that is no folder.
-std::optional<SettingsError> probeWrite(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
-    struct stat info {};
-    if (::stat(native.constData(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
-            return errorFromErrno(EISDIR);
-        }
-        const int fd = ::open(native.constData(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0) {
-            return errorFromErrno(errno);
-        }
-        ::close(fd);
-        return std::nullopt;
-    }
-    if (errno != ENOENT) {
-        return errorFromErrno(errno);
-    }
-    // The file is new: every existing part of its folder path must be a writable folder.
-    QFileInfo folder(QFileInfo(path).absolutePath());
-    while (!folder.exists() && !folder.isRoot()) {
-        folder = QFileInfo(folder.absolutePath());
-    }
-    const QByteArray folderNative = QFile::encodeName(folder.absoluteFilePath());
-    if (::stat(folderNative.constData(), &info) != 0) {
-        return errorFromErrno(errno);
-    }
-    if (!S_ISDIR(info.st_mode)) {
-        return errorFromErrno(ENOTDIR);
-    }
-    if (::access(folderNative.constData(), W_OK | X_OK) != 0) {
-        return errorFromErrno(errno);
-    }
-    return std::nullopt;
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, std::max<std::size_t>(slash, 1));
 }
-
-SettingsError unparsable() { return {EINVAL, "the file is not a valid settings file"}; }
 
 }  // namespace
-
-std::string applicationName() {
-    QString name;
-    if (QCoreApplication::instance() != nullptr) {
-        name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    }
-    return name.isEmpty() ? std::string(kFallbackName) : name.toStdString();
-}
-
-QString userSettingsFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-}
 
 QtSettingsStore::QtSettingsStore(std::string application, QString folder)
     : m_application(std::move(application)), m_folder(std::move(folder)) {}
 
 QString QtSettingsStore::fileFor(const std::string& application) const {
-    const QString name = QString::fromStdString(application);
-    return m_folder + QLatin1Char('/') + name + QLatin1Char('/') + name + QStringLiteral(".ini");
+    return settingsFilePath(application, m_folder.isEmpty() ? userSettingsFolder() : m_folder);
 }
 
 std::string QtSettingsStore::location() const { return fileFor(m_application).toStdString(); }
 
+QtSettingsStore::Entry QtSettingsStore::readEntry(const std::string& application,
+                                                  const std::string& section,
+                                                  const std::string& key) const {
+    const ParsedFiles::Result file = parsedFiles().load(nativePath(fileFor(application)));
+    if (file.error) {
+        return {std::nullopt, file.error};
+    }
+    return {file.document->value(section, key), std::nullopt};
+}
+
 SettingRead QtSettingsStore::GetSetting(const std::string& application, const std::string& section,
                                         const std::string& key) {
-    const QString path = fileFor(application);
-    if (std::optional<SettingsError> error = probeRead(path)) {
-        return {"", std::move(error)};
+    Entry entry = readEntry(application, section, key);
+    if (entry.error) {
+        return {"", std::move(entry.error)};
     }
-    QSettings settings(path, QSettings::IniFormat);
-    settings.beginGroup(QString::fromStdString(section));
-    const QVariant value = settings.value(QString::fromStdString(key));
-    settings.endGroup();
-    switch (settings.status()) {
-        case QSettings::NoError:
-            break;
-        case QSettings::AccessError:
-            return {"", probeRead(path).value_or(errorFromErrno(EIO))};
-        case QSettings::FormatError:
-            return {"", unparsable()};
-    }
-    // An unquoted value with commas, as someone may write by hand, comes back as a list.
-    if (value.typeId() == QMetaType::QStringList) {
-        return {value.toStringList().join(QLatin1Char(',')).toStdString(), std::nullopt};
-    }
-    return {value.toString().toStdString(), std::nullopt};
+    return {entry.value ? std::move(entry.value->text) : std::string(), std::nullopt};
 }
 
 std::optional<SettingsError> QtSettingsStore::SaveSetting(const std::string& application,
                                                           const std::string& section,
                                                           const std::string& key,
                                                           const std::string& value) {
-    const QString path = fileFor(application);
-    if (std::optional<SettingsError> error = probeWrite(path)) {
-        return error;
-    }
-    QSettings settings(path, QSettings::IniFormat);
-    settings.beginGroup(QString::fromStdString(section));
-    settings.setValue(QString::fromStdString(key), QString::fromStdString(value));
-    settings.endGroup();
-    settings.sync();
-    // A format error here only says that the old file had lines QSettings could not read; the
-    // file has just been written anew. An access error means the value did not reach the disk.
-    if (settings.status() == QSettings::AccessError) {
-        return probeWrite(path).value_or(errorFromErrno(EIO));
-    }
-    return std::nullopt;
+    return saveSettings(application, section, {{key, value}});
 }
 
 std::optional<SettingsError> QtSettingsStore::saveSettings(
     const std::string& application, const std::string& section,
     const std::vector<std::pair<std::string, std::string>>& entries) {
-    for (const auto& [key, value] : entries) {
-        if (std::optional<SettingsError> error = SaveSetting(application, section, key, value)) {
-            return error;
-        }
+    const std::string path = nativePath(fileFor(application));
+    if (const std::error_code error = makeFolders(folderOf(path))) {
+        return settingsError(error);
     }
+    const ParsedFiles::Result file = parsedFiles().load(path);
+    if (file.error) {
+        return file.error;  // what cannot be read cannot be kept: leave it alone
+    }
+    std::string added;
+    const std::vector<std::string_view> pieces = file.document->piecesWith(section, entries, added);
+    if (const std::error_code error = writeFileAtomically(path, pieces)) {
+        return settingsError(error);
+    }
+    parsedFiles().forget(path);
     return std::nullopt;
 }
 

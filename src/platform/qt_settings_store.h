@@ -5,44 +5,59 @@
 
 #include <QString>
 
+#include "config/ini_document.h"
 #include "config/settings_store.h"
+#include "platform/app_identity.h"
 
 namespace pelora {
 
-// The running program's executable file name without folder and extension ("pelora"), so that
-// a copy under another name keeps entries of its own. Requires a QCoreApplication; gives
-// "pelora" when the name cannot be found.
-std::string applicationName();
+// The executable's name, as executableName() gives it.
+inline std::string applicationName() { return executableName(); }
 
-// The folder that holds per-user settings: $XDG_CONFIG_HOME, or ~/.config when it is not set.
-// Read anew at every call.
-QString userSettingsFolder();
-
-// The per-user settings store in INI files: the entries of an application are kept in
-// <folder>/<application>/<application>.ini, the section as the INI group and the key as the
-// key; that is where QSettings(IniFormat, UserScope, application, application) keeps them.
-// Every call opens the file afresh, so a failure is seen where it happens. A file that cannot
-// be read or parsed, or a write that did not reach the disk, gives an error. The [Ports] group
-// belongs to the serial device map and is left as it is.
+// The per-user settings store in INI files: the entries of an application are kept in its
+// settings file (settingsFilePath), the section as the INI group and the key as the key, in the
+// form QSettings(IniFormat) reads and writes, so that files written by QSettings, by hand or by
+// older versions of the program read as before.
+//
+// Reading is lenient (IniDocument): a damaged line or value spoils only itself. Only a file that
+// cannot be read at all is an error. Writing goes through the program's own checked, atomic
+// pass (writeFileAtomically): the whole file is written anew in one go with every group, line
+// and comment the program does not change kept byte for byte, the [Ports] group of the serial
+// device map included; on any failure the old file stays as it was and the error names the
+// system's reason. The parsed file is kept between calls while the file's stamp is unchanged,
+// so that many reads of a large file read and parse it once; a file changed in any way is read
+// afresh.
 class QtSettingsStore : public SettingsStore {
 public:
-    // `application` names the file that location() reports; `folder` is where the per-user
-    // settings live (userSettingsFolder() by default).
-    explicit QtSettingsStore(std::string application, QString folder = userSettingsFolder());
+    // An entry as its file holds it.
+    struct Entry {
+        std::optional<IniValue> value;        // nothing when the file holds no such entry
+        std::optional<SettingsError> error;   // the file exists but cannot be read
+    };
 
-    // A value written by hand with commas and no quotes reads back joined with "," (blanks
-    // around the commas are not kept).
+    // `application` names the file that location() reports; `folder` is where the per-user
+    // settings live (empty: userSettingsFolder(), looked up at each use).
+    explicit QtSettingsStore(std::string application, QString folder = {});
+
+    // A damaged value (an unclosed quote) reads as the text its line holds.
     SettingRead GetSetting(const std::string& application, const std::string& section,
                            const std::string& key) override;
-    // Writes the entry and flushes the file to disk before returning.
+    // Writes the entry in one pass, as saveSettings does.
     std::optional<SettingsError> SaveSetting(const std::string& application,
                                              const std::string& section, const std::string& key,
                                              const std::string& value) override;
+    // Writes the whole file once, flushed to the disk, before returning. Creates the folders
+    // of the file as needed. A file that exists but cannot be read is never written over.
     std::optional<SettingsError> saveSettings(
         const std::string& application, const std::string& section,
         const std::vector<std::pair<std::string, std::string>>& entries) override;
     // The INI file of the application given at construction.
     std::string location() const override;
+
+    // The entry of `application`'s file with its damage mark, or the error that stopped reading
+    // the file (a file that exists, or a link that leads nowhere, but cannot be read).
+    Entry readEntry(const std::string& application, const std::string& section,
+                    const std::string& key) const;
 
     // The INI file that holds `application`'s entries.
     QString fileFor(const std::string& application) const;

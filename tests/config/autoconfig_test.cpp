@@ -75,6 +75,7 @@ TEST_F(AutoConfigTest, FirstRunShowsDefaultsAndYesWritesEveryRecognisedControl) 
     EXPECT_EQ(dialogs.questions[0].text, "The configuration settings have changed. Save new values?");
     EXPECT_EQ(dialogs.questions[0].title, "Tarnvel");
     EXPECT_EQ(ends, 1);
+    EXPECT_EQ(store.writeCount(), 1) << "the form is written in one pass";
     ASSERT_EQ(store.entries().size(), 6u);
     EXPECT_EQ(store.entry(kApp, kSection, "cmb_PORT"), "COM 1");
     EXPECT_EQ(store.entry(kApp, kSection, "chk_NLZ"), "1");
@@ -213,7 +214,7 @@ TEST_F(AutoConfigTest, SaveFailureIsReportedAndTheProgramStaysOpen) {
               "Error: 13. Cannot Save Configuration for FRM_NMEA # 0 to "
               "/home/ship/.config/pelora/pelora.ini (Permission denied). The program stays open.");
     EXPECT_EQ(dialogs.messages[0].title, "Pelora");
-    EXPECT_EQ(store.writeCount(), 1);  // stopped at the first failed write
+    EXPECT_EQ(store.writeCount(), 1);  // the form's one pass, which failed
 
     // The operator can still answer No and leave.
     dialogs.answers = {DialogAnswer::No};

@@ -4,6 +4,7 @@
 
 #include "platform/qt_serial_control.h"
 #include "serial_peers.h"
+#include "settings_file_fixture.h"
 
 namespace pelora {
 namespace {
@@ -49,6 +50,42 @@ TEST(DeviceMapTest, PortsEntryOverridesOnlyItsOwnPortAndNothingOutsideTheList) {
     settings.mapPort(2, "/tmp/other");
     EXPECT_EQ(map.devicePath(2).toStdString(), "/tmp/other");
 }
+
+// What [Ports] gives when the settings file is damaged or cannot be read: a damaged entry and an
+// unreadable file never send to a device the user did not name.
+enum class PortsFile { Text, FolderInItsPlace, Missing };
+
+struct PortsFileRow {
+    const char* name;
+    PortsFile file;
+    const char* text;
+    int port;
+    const char* device;  // "" = no device
+};
+
+void PrintTo(const PortsFileRow& row, std::ostream* out) { *out << row.name; }
+
+class PortsFileTest : public test::SettingsFileTest, public ::testing::WithParamInterface<PortsFileRow> {};
+
+TEST_P(PortsFileTest, PortOpensTheNamedDeviceOrNone) {
+    const PortsFileRow& row = GetParam();
+    if (row.file == PortsFile::Text) writeFile(row.text);
+    if (row.file == PortsFile::FolderInItsPlace) folderInPlaceOfFile();
+    EXPECT_EQ(DeviceMap("pelora").devicePath(row.port).toStdString(), row.device);
+}
+
+constexpr char kDamagedPorts[] = "[FRM_NMEA]\ngarbage\ntxt_x=\"open\n[Ports]\nCOM1=\"/tmp/gps\nCOM5=/tmp/other\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PortsFileTest,
+    ::testing::Values(PortsFileRow{"DamagedEntryOpensNothing", PortsFile::Text, kDamagedPorts, 1, ""},
+                      PortsFileRow{"EntryAfterDamagedLinesCounts", PortsFile::Text, kDamagedPorts, 5, "/tmp/other"},
+                      PortsFileRow{"AbsentEntryOpensTheDefault", PortsFile::Text, kDamagedPorts, 2, "/dev/ttyS1"},
+                      PortsFileRow{"CommaInAPathIsKept", PortsFile::Text, "[Ports]\nCOM1 = /tmp/gps, port 1\n", 1,
+                                   "/tmp/gps, port 1"},
+                      PortsFileRow{"UnreadableFileOpensNothing", PortsFile::FolderInItsPlace, "", 1, ""},
+                      PortsFileRow{"NoFileOpensTheDefault", PortsFile::Missing, "", 1, "/dev/ttyS0"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct SettingsRow {
     const char* name;

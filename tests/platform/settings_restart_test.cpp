@@ -8,6 +8,7 @@
 
 #include "config/autoconfig.h"
 #include "config/fake_form.h"
+#include "platform/app_identity.h"
 #include "platform/qt_settings_store.h"
 #include "settings_file_fixture.h"
 
@@ -29,16 +30,16 @@ struct ProgramRun {
         config.attach_form(form, true);
     }
 
-    QtSettingsStore store{applicationName()};
+    QtSettingsStore store{executableName()};
     FakeDialogs dialogs;
     int ends = 0;
-    AutoConfig config{store, dialogs, applicationName(), "Pelora", [this] { ++ends; }};
+    AutoConfig config{store, dialogs, executableName(), "Pelora", [this] { ++ends; }};
     FakeForm form{"FRM_NMEA"};
 };
 
 class SettingsRestartTest : public test::SettingsFileTest {
 protected:
-    QString ini() const { return iniPath(QString::fromStdString(applicationName())); }
+    QString ini() const { return iniPath(QString::fromStdString(executableName())); }
 };
 
 TEST_F(SettingsRestartTest, YesStoresTheValuesTheNextRunRestoresThemAndNoKeepsThem) {
@@ -67,21 +68,23 @@ TEST_F(SettingsRestartTest, YesStoresTheValuesTheNextRunRestoresThemAndNoKeepsTh
     EXPECT_TRUE(third.dialogs.questions.empty());
 }
 
-TEST_F(SettingsRestartTest, CorruptedFileShowsTheLoadMessageAndTheDefaults) {
+TEST_F(SettingsRestartTest, DamagedAndHandWrittenLinesSpoilNothingAndSurviveAYes) {
+    const QString application = QString::fromStdString(executableName());
     {
         ProgramRun first({DialogAnswer::Yes});  // leaves a good file behind
+        first.form["txt_SPEED"].value = "12";
         first.config.query_close(first.form);
     }
-    QFile file(ini());
-    ASSERT_TRUE(file.open(QIODevice::Append));
-    file.write("[FRM_NMEA\ngarbage\n");
-    file.close();
+    QByteArray text = "; my ports\n[Ports]\nCOM1=/dev/pts/7\n\n" + readFile(application) + "[FRM_NMEA\ngarbage\n";
+    writeFile(text, application);
 
-    ProgramRun run;
-    ASSERT_EQ(run.dialogs.messages.size(), 1u);
-    EXPECT_EQ(run.dialogs.messages[0].text,
-              "Error: 22. Cannot Load Configuration for FRM_NMEA # 0. Using Default Values.");
-    EXPECT_EQ(run.form.shown("txt_SPEED"), "6");
+    ProgramRun run({DialogAnswer::Yes});
+    EXPECT_TRUE(run.dialogs.messages.empty());
+    EXPECT_EQ(run.form.shown("txt_SPEED"), "12");
+    run.form["txt_SPEED"].value = "14";
+    EXPECT_TRUE(run.config.query_close(run.form));
+    EXPECT_EQ(run.ends, 1);
+    EXPECT_EQ(readFile(application), text.replace("txt_SPEED=12", "txt_SPEED=14"));
 }
 
 TEST_F(SettingsRestartTest, UnwritableFileAtYesIsReportedAndTheProgramStaysOpen) {
@@ -90,7 +93,7 @@ TEST_F(SettingsRestartTest, UnwritableFileAtYesIsReportedAndTheProgramStaysOpen)
         first.form["txt_SPEED"].value = "12";
         first.config.query_close(first.form);
     }
-    const QByteArray before = readFile(QString::fromStdString(applicationName()));
+    const QByteArray before = readFile(QString::fromStdString(executableName()));
     ProgramRun run({DialogAnswer::Yes});
     run.form["txt_SPEED"].value = "20";
     if (!makeUnwritable(ini())) {
@@ -102,7 +105,7 @@ TEST_F(SettingsRestartTest, UnwritableFileAtYesIsReportedAndTheProgramStaysOpen)
     const std::string& text = run.dialogs.messages[0].text;
     EXPECT_NE(text.find(ini().toStdString()), std::string::npos) << text;
     EXPECT_NE(text.find("The program stays open."), std::string::npos) << text;
-    EXPECT_EQ(readFile(QString::fromStdString(applicationName())), before);
+    EXPECT_EQ(readFile(QString::fromStdString(executableName())), before);
 }
 
 }  // namespace
