@@ -7,7 +7,7 @@
 #include "app/headless.h"
 #include "app/real_services.h"
 #include "platform/exit_signals.h"
-#include "platform/qt_settings_store.h"
+#include "platform/app_identity.h"
 #include "ui/FRM_NMEA.h"
 
 namespace {
@@ -65,7 +65,7 @@ int runWindow(const pelora::CommandLine& line, QtArguments& qt) {
     });
 
     pelora::RealServices::Options options;
-    options.applicationName = pelora::applicationName();
+    options.applicationName = pelora::executableName();
     options.randomSeed = line.seed.value_or(pelora::ProgramRandom::kStartState);
     options.deviceForCom1 = line.device ? QString::fromStdString(*line.device) : QString();
     pelora::RealServices services(options);
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     case pelora::CommandLine::Action::Headless: {
         QtArguments qt(arguments);
         QCoreApplication app(qt.count, qt.pointers.data());
-        return pelora::runHeadless(line, pelora::applicationName());
+        return pelora::runHeadless(line, pelora::executableName());
     }
     case pelora::CommandLine::Action::Window:
         break;

@@ -26,9 +26,6 @@ public:
     // The device of port `port` when the settings file names none; empty outside 1 to 16.
     static QString defaultDevicePath(int port);
 
-    // The executable's name, as executableName() gives it.
-    static QString applicationName() { return QString::fromStdString(executableName()); }
-
 private:
     QString m_application;
     QtSettingsStore m_store;

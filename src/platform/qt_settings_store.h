@@ -11,8 +11,6 @@
 
 namespace pelora {
 
-// The executable's name, as executableName() gives it.
-inline std::string applicationName() { return executableName(); }
 
 // The per-user settings store in INI files: the entries of an application are kept in its
 // settings file (settingsFilePath), the section as the INI group and the key as the key, in the

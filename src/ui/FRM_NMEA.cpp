@@ -18,6 +18,7 @@
 #include "config/overridden_form.h"
 #include "nmea/port_manager.h"
 #include "nmea/sentence.h"
+#include "platform/app_identity.h"
 #include "sim/navigation.h"
 #include "text/number_text.h"
 #include "text/text.h"
@@ -276,7 +277,7 @@ void FRM_NMEA::Form_Load(const WindowStart& start) {
     m_versionText = std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
                     std::to_string(kVersionPatch);
 
-    const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    const QString exeName = QString::fromStdString(executableName());
     setWindowTitle(exeName + QString::fromStdString(blankSigned(kVersionMajor) + "." +
                                                     blankSigned(kVersionMinor) + "." +
                                                     blankSigned(kVersionPatch)));

@@ -29,7 +29,9 @@
 #include <vector>
 
 #include "nmea/port_manager.h"
+#include "platform/app_identity.h"
 #include "platform/device_map.h"
+#include "platform/qt_settings_store.h"
 #include "support/fake_port_view.h"
 
 namespace pelora::testing {
@@ -110,16 +112,17 @@ inline void pumpEvents(std::chrono::milliseconds duration) {
 // [Ports] group of `application`'s settings file.
 class TempSettings {
 public:
-    explicit TempSettings(QString application = DeviceMap::applicationName()) : m_application(std::move(application)) {
+    explicit TempSettings(QString application = QString::fromStdString(executableName())) : m_application(std::move(application)) {
         qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
         // QSettings keeps the per-user folder it found first; point it at this one.
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
     }
 
+    // Maps COM `port` to `device` through the program's own settings store, which keeps every
+    // other line of the file as it is.
     void mapPort(int port, const QString& device) {
-        QSettings settings(QSettings::IniFormat, QSettings::UserScope, m_application, m_application);
-        settings.setValue(QStringLiteral("Ports/COM%1").arg(port), device);
-        settings.sync();
+        QtSettingsStore store(m_application.toStdString(), m_dir.path());
+        store.SaveSetting(m_application.toStdString(), "Ports", "COM" + std::to_string(port), device.toStdString());
     }
 
     QString path() const { return m_dir.path(); }

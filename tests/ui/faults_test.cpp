@@ -263,6 +263,11 @@ TEST_P(SettingsFault, ProgramRunsOnAndTheSpoiltFileIsReportedNotMadeWorse) {
         EXPECT_EQ(endings, 1);
         EXPECT_TRUE(configDialogs.messages.empty()) << configDialogs.messages[0];
         EXPECT_TRUE(read().contains("txt_SPEED=3")) << read().toStdString();
+        if (row.spoil == SettingsSpoil::Corrupted) {
+            for (const QByteArray& line : before.split('\n')) {
+                EXPECT_TRUE(read().contains(line)) << "a damaged line is kept: " << line.toStdString();
+            }
+        }
     }
 }
 
@@ -270,7 +275,7 @@ INSTANTIATE_TEST_SUITE_P(
     SettingsFile, SettingsFault,
     ::testing::Values(SettingsFaultRow{"Unreadable", SettingsSpoil::Unreadable, true, true},
                       SettingsFaultRow{"LinkInACircle", SettingsSpoil::Dangling, true, true},
-                      SettingsFaultRow{"Corrupted", SettingsSpoil::Corrupted, true, false},
+                      SettingsFaultRow{"Corrupted", SettingsSpoil::Corrupted, false, false},
                       SettingsFaultRow{"FolderInItsPlace", SettingsSpoil::Folder, true, true},
                       SettingsFaultRow{"Unwritable", SettingsSpoil::Unwritable, false, true},
                       SettingsFaultRow{"HostileValues", SettingsSpoil::HostileValues, false, false}),
