@@ -30,10 +30,12 @@ float fieldValue(std::string_view field) {
         }
     }
     if (!seenDigit) return 0;
-    double value = 0;
+    // Read straight into single precision, rounded to the nearest: just above the largest
+    // single a field rounds to it; one that would overflow reads as 0.
+    float value = 0;
     const auto result = std::from_chars(field.data(), field.data() + end, value);
-    if (result.ec != std::errc{} || !(value <= std::numeric_limits<float>::max())) return 0;
-    return static_cast<float>(value);
+    if (result.ec != std::errc{}) return 0;
+    return value;
 }
 
 bool containsLetter(std::string_view text, char upper) {

@@ -139,7 +139,7 @@ StepResult advanceShip(ShipState& ship, const StepInputs& inputs, RandomSource& 
     const double obsE = noise.east + moveE;
     const double obsN = moveN + noise.north;
 
-    const double sog = std::hypot(obsE, obsN) * kKnotMillisecondsPerDegree / dt;
+    const double sog = std::sqrt(obsE * obsE + obsN * obsN) * kKnotMillisecondsPerDegree / dt;
     double cog = 0;
     if (std::fabs(sog) > kCourseThresholdKnots) cog = kRadiansToDegrees * Atan2(obsE, obsN);
     if (cog < 0) cog += 360;

@@ -1,5 +1,6 @@
 #include "nmea/position_entry.h"
 
+#include <limits>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -58,6 +59,11 @@ TEST(PositionEntry, FieldsAreHeldInSinglePrecision) {
     EXPECT_DOUBLE_EQ(value, 54.0 + static_cast<double>(30.1234f) / 60);
     EXPECT_NEAR(value, 54.50205666224, 1e-11);
     EXPECT_GT(std::abs(value - (54 + 30.1234 / 60)), 1e-9);
+    // Just above the largest single-precision value, a field rounds to it; past what rounds to
+    // it, the field overflows and reads as 0.
+    EXPECT_EQ(User_lat("340282350000000000000000000000000000000"),
+              static_cast<double>(std::numeric_limits<float>::max()));
+    EXPECT_EQ(User_lat("340282370000000000000000000000000000000"), 0.0);
 }
 
 struct TemplateRow {

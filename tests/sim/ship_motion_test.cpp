@@ -144,13 +144,16 @@ struct CourseRow {
     double speed;
     const char* sog;
     const char* cog;
+    double heading = 270;
+    double speedBefore = 0;
 };
 
 class CourseThreshold : public ::testing::TestWithParam<CourseRow> {};
 
 TEST_P(CourseThreshold, CourseIsZeroAtOrBelowATenthOfAKnot) {
     ShipState ship;
-    ship.Ship_Heading = 270;
+    ship.Ship_Heading = GetParam().heading;
+    ship.Ship_Speed = GetParam().speedBefore;
     FakeRandom random;
     advanceShip(ship, fullStep(1000, GetParam().speed), random);
     EXPECT_EQ(ship.SOG_Text, GetParam().sog);
@@ -162,7 +165,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, CourseThreshold,
                                            CourseRow{"Below", 0.09, "0.1", "000.0"},
                                            CourseRow{"HalfOfATenth", 0.05, "0.1", "000.0"},
                                            CourseRow{"Above", 0.11, "0.1", "270.0"},
-                                           CourseRow{"Moving", 4, "4.0", "270.0"}),
+                                           CourseRow{"Moving", 4, "4.0", "270.0"},
+                                           // The square root of the sum of squares, not hypot,
+                                           // which differs in the last bit and rounds up here.
+                                           CourseRow{"SquareRootOfSquares", 0.85, "0.8", "001.6", 1.6, 6}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AdvanceShip, SeaIsDrawnBeforeNoiseEachOnlyWhenOn) {
