@@ -7,7 +7,7 @@ CMAKE_FLAGS ?=
 FUZZ_SMOKE_SECONDS ?= 5
 FUZZ_SECONDS ?= 120
 
-.PHONY: deps configure build run test test-main test-sanitize fuzz-smoke fuzz bench clean
+.PHONY: deps configure build program run test test-main test-sanitize fuzz-smoke fuzz bench clean
 
 deps:
 	@scripts/install-deps
@@ -18,7 +18,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what the program needs: the program and its help file, not the tests and benchmarks.
+program: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target pelora pelora_help
+
+run: program
 	./$(BUILD)/pelora
 
 # Every test: the normal build, the same suite built with AddressSanitizer and

@@ -13,9 +13,9 @@
 
 #include <QApplication>
 
-#include "../tests/support/fake_serial_control.h"
-#include "../tests/support/fakes.h"
-#include "../tests/support/long_run.h"
+#include "support/fake_serial_control.h"
+#include "support/fakes.h"
+#include "support/long_run.h"
 #include "config/config_dialogs.h"
 #include "config/memory_settings_store.h"
 #include "nmea/serial_control.h"
