@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "config/output_settings.h"
 #include "text/text.h"
 
 namespace pelora {
@@ -15,6 +14,8 @@ namespace pelora {
 namespace {
 
 constexpr int kIpv4Dots = 3;
+constexpr int kLowestPort = 1;
+constexpr int kHighestPort = 65535;
 
 void checkAddress(const std::string& text, const char* what, std::vector<std::string>& problems) {
     if (!outputAddressFromText(text)) {
@@ -24,7 +25,7 @@ void checkAddress(const std::string& text, const char* what, std::vector<std::st
 }
 
 void checkPort(int port, const char* what, std::vector<std::string>& problems) {
-    if (!portNumberFromText(std::to_string(port))) {
+    if (!isPortNumber(port)) {
         problems.push_back(std::string("The ") + what + " port must be a whole number from 1 to 65535.");
     }
 }
@@ -75,6 +76,10 @@ std::optional<QHostAddress> outputAddressFromText(const std::string& text) {
         return std::nullopt;
     }
     return address;
+}
+
+bool isPortNumber(int port) {
+    return port >= kLowestPort && port <= kHighestPort;
 }
 
 std::string endpointText(const std::string& address, int port) {

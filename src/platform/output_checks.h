@@ -15,6 +15,9 @@ namespace pelora {
 // the short IPv4 forms ("127.1") give nothing.
 std::optional<QHostAddress> outputAddressFromText(const std::string& text);
 
+// Whether `port` is a port number an output can use: 1 to 65535.
+bool isPortNumber(int port);
+
 // "address:port" as the messages and the status show it; IPv6 in brackets ("[::1]:10110").
 std::string endpointText(const std::string& address, int port);
 

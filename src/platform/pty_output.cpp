@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -26,6 +25,7 @@ constexpr mode_t kLockFileMode = 0600;
 // A lock file removed by its owner between our open and our lock is opened again, a few times.
 constexpr int kLockAttempts = 3;
 constexpr std::size_t kDevicePathLength = 128;
+constexpr std::size_t kDrainChunkBytes = 512;
 
 std::string systemError(int error) {
     return qt_error_string(error).toStdString();
@@ -93,7 +93,7 @@ std::string defaultPtyLink() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && runtime[0] == '/') {
         std::string folder(runtime);
-        while (folder.size() > 1 && folder.back() == '/') {
+        while (!folder.empty() && folder.back() == '/') {
             folder.pop_back();
         }
         return folder + "/pelora/" + kLinkName;
@@ -246,10 +246,10 @@ void PtyOutput::writeLine(std::string_view line) {
     if (!isOn()) {
         return;
     }
-    int unread = 0;
-    if (::ioctl(m_deviceFd, FIONREAD, &unread) == 0 && unread > 0) {
-        ::tcflush(m_deviceFd, TCIFLUSH);
-    }
+    // Whatever the reader has not taken of the last line is thrown away, including what the
+    // system has not yet handed on to the device side (which reading the unread count would
+    // miss when writes come close together).
+    ::tcflush(m_deviceFd, TCIFLUSH);
     const ssize_t written = ::write(m_master, line.data(), line.size());
     if (written >= 0 || errno == EAGAIN) {
         // A full terminal (a line longer than it holds) loses the line, like an absent reader.
@@ -266,7 +266,7 @@ void PtyOutput::writeLine(std::string_view line) {
 }
 
 void PtyOutput::drainConsumerBytes() {
-    std::array<char, 512> buffer{};
+    std::array<char, kDrainChunkBytes> buffer{};
     ssize_t got = 0;
     while ((got = ::read(m_master, buffer.data(), buffer.size())) > 0) {
     }

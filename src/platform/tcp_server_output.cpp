@@ -50,7 +50,7 @@ std::string TcpServerOutput::start(const std::string& address, int port) {
     const std::optional<QHostAddress> host = outputAddressFromText(address);
     if (!host) {
         m_problem = cannotListen(m_where, "it is not an IP address.");
-    } else if (port < 1 || port > 65535) {
+    } else if (!isPortNumber(port)) {
         m_problem = cannotListen(m_where, "the port must be from 1 to 65535.");
     } else if (!m_server->listen(*host, static_cast<quint16>(port))) {
         m_problem = cannotListen(m_where, sentenceOf(m_server->errorString()));

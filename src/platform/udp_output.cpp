@@ -2,14 +2,13 @@
 
 #include <QUdpSocket>
 
+#include <cerrno>
+
 #include "platform/output_checks.h"
 
 namespace pelora {
 
 namespace {
-
-constexpr int kLowestPort = 1;
-constexpr int kHighestPort = 65535;
 
 std::string cannotSend(const std::string& where, QString reason) {
     if (!reason.endsWith('.')) {
@@ -37,7 +36,7 @@ std::string UdpOutput::start(const std::string& address, int port) {
         m_problem = cannotSend(m_where, QStringLiteral("it is not an IP address"));
         return m_problem;
     }
-    if (port < kLowestPort || port > kHighestPort) {
+    if (!isPortNumber(port)) {
         m_problem = cannotSend(m_where, QStringLiteral("the port must be from 1 to 65535"));
         return m_problem;
     }
@@ -66,7 +65,10 @@ void UdpOutput::writeLine(std::string_view line) {
         return;
     }
     const QByteArray datagram(line.data(), static_cast<qsizetype>(line.size()));
-    if (m_socket->writeDatagram(datagram, m_address, m_port) == datagram.size()) {
+    errno = 0;
+    const qint64 sent = m_socket->writeDatagram(datagram, m_address, m_port);
+    const int sendError = errno;
+    if (sent == datagram.size()) {
         if (!m_problem.empty()) {
             m_problem.clear();
             emit statusChanged(QString());
@@ -74,7 +76,10 @@ void UdpOutput::writeLine(std::string_view line) {
         return;
     }
     if (m_problem.empty()) {
-        m_problem = cannotSend(m_where, m_socket->errorString());
+        // Qt words most failures as "Unable to send a message"; the system's own words say
+        // which ("Network is unreachable").
+        const bool vague = m_socket->error() == QAbstractSocket::NetworkError && sendError != 0;
+        m_problem = cannotSend(m_where, vague ? qt_error_string(sendError) : m_socket->errorString());
         emit statusChanged(QString::fromStdString(m_problem));
     }
 }
