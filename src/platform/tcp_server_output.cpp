@@ -2,6 +2,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <sys/socket.h>
 
@@ -30,8 +31,14 @@ TcpServerOutput::TcpServerOutput(QObject* parent) : QObject(parent), m_server(ne
     m_server->setListenBacklogSize(kListenBacklog);
     connect(m_server, &QTcpServer::newConnection, this, &TcpServerOutput::acceptClients);
     connect(m_server, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
-        // Accepting fails when the program runs out of descriptors, for example; the server
-        // goes on listening, and the problem is told once until a client is accepted again.
+        // Accepting fails when the program runs out of descriptors, for example. Qt then stops
+        // accepting; the server tries again a little later, and the problem is told once until
+        // a client is accepted again.
+        QTimer::singleShot(kAcceptRetry, m_server, [server = m_server] {
+            if (server->isListening()) {
+                server->resumeAccepting();
+            }
+        });
         if (m_problem.empty()) {
             m_problem = "The TCP server on " + m_where + " cannot accept a client: " +
                         sentenceOf(m_server->errorString());

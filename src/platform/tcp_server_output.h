@@ -38,6 +38,8 @@ public:
     // Connections the system may queue before they are accepted: every client of a burst of
     // kMaxClients connects without the retry a full queue would cost.
     static constexpr int kListenBacklog = kMaxClients;
+    // After a failed accept, how long the server waits before it accepts again.
+    static constexpr std::chrono::milliseconds kAcceptRetry{1000};
 
     explicit TcpServerOutput(QObject* parent = nullptr);
     // Closes every client and the server.
