@@ -484,7 +484,7 @@ INSTANTIATE_TEST_SUITE_P(
         // What a killed program leaves: the link to a terminal that is gone, the lock file unlocked.
         LinkRow{"StaleLinkIsReplaced",
                 [](const std::string& link) {
-                    ::symlink("/dev/pts/9999", link.c_str());
+                    QFile::link(QStringLiteral("/dev/pts/9999"), QString::fromStdString(link));
                     ::close(::open((link + ".lock").c_str(), O_CREAT | O_WRONLY, 0600));
                     return std::shared_ptr<void>();
                 },
