@@ -4,20 +4,41 @@
 
 #include "nmea/output.h"
 
+class QDialogButtonBox;
+class QLabel;
+class QLineEdit;
+
 namespace pelora {
 
-// The addresses, ports and link path of the outputs besides the serial port.
+// Where the outputs besides the serial port listen and send: the TCP server's address and port,
+// UDP's address and port, and the virtual serial port's link (empty means the default link, shown
+// greyed in the empty field). OK checks the values with outputSettingsProblems() and, when one
+// is wrong, stays open and shows why; Cancel changes nothing. Which outputs are on is not chosen
+// here: settings() gives back the switches (and the UTC choice) as they were handed in.
+// Field object names: tcpAddress, tcpPort, udpAddress, udpPort, ptyLink, problem, buttons.
 class OutputDialog : public QDialog {
     Q_OBJECT
 
 public:
     OutputDialog(const OutputSettings& settings, QWidget* parent = nullptr);
 
-    // The choices as the dialog holds them.
-    OutputSettings settings() const { return m_settings; }
+    // The choices as accepted by OK; before OK, those handed in.
+    const OutputSettings& settings() const;
+
+    // Checks the fields; closes with Accepted only when they are usable.
+    void accept() override;
 
 private:
+    OutputSettings fromFields() const;
+
     OutputSettings m_settings;
+    QLineEdit* m_tcpAddress;
+    QLineEdit* m_tcpPort;
+    QLineEdit* m_udpAddress;
+    QLineEdit* m_udpPort;
+    QLineEdit* m_ptyLink;
+    QLabel* m_problem;
+    QDialogButtonBox* m_buttons;
 };
 
 }  // namespace pelora

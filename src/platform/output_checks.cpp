@@ -1,0 +1,105 @@
+#include "platform/output_checks.h"
+
+#include <QString>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "text/text.h"
+
+namespace pelora {
+
+namespace {
+
+constexpr int kIpv4Dots = 3;
+constexpr int kLowestPort = 1;
+constexpr int kHighestPort = 65535;
+
+void checkAddress(const std::string& text, const char* what, std::vector<std::string>& problems) {
+    if (!outputAddressFromText(text)) {
+        problems.push_back(std::string("The ") + what + " address \"" + text +
+                           "\" is not an IP address such as 127.0.0.1 or 0.0.0.0.");
+    }
+}
+
+void checkPort(int port, const char* what, std::vector<std::string>& problems) {
+    if (!isPortNumber(port)) {
+        problems.push_back(std::string("The ") + what + " port must be a whole number from 1 to 65535.");
+    }
+}
+
+// The folder that holds `path` (an absolute path): "/a" for "/a/b", "/" for "/a".
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
+}
+
+// Why a link cannot be placed at `link`, or "" when it can.
+std::string linkProblem(const std::string& link) {
+    if (link.size() < 2 || link.front() != '/' || link.back() == '/') {
+        return "The virtual serial port's link \"" + link + "\" is not an absolute path ending in a name.";
+    }
+    struct stat info {};
+    if (::lstat(link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode)) {
+        return "The virtual serial port's link " + link + " is an existing file, not a link.";
+    }
+    // The nearest folder that exists must let this user make what is missing below it.
+    std::string folder = folderOf(link);
+    while (folder != "/" && ::stat(folder.c_str(), &info) != 0) {
+        folder = folderOf(folder);
+    }
+    if (folder == "/" && ::stat(folder.c_str(), &info) != 0) {
+        return "The virtual serial port's link cannot be made in /.";
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return "The virtual serial port's link cannot be made in " + folder + ": it is not a folder.";
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "The virtual serial port's link cannot be made in " + folder + ": this user may not write there.";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<QHostAddress> outputAddressFromText(const std::string& text) {
+    const std::string_view trimmed = trim(text);
+    // QHostAddress also takes the short IPv4 forms, where "192.168.1" means 192.168.0.1.
+    if (trimmed.find(':') == std::string_view::npos &&
+        std::count(trimmed.begin(), trimmed.end(), '.') != kIpv4Dots) {
+        return std::nullopt;
+    }
+    QHostAddress address;
+    if (!address.setAddress(QString::fromUtf8(trimmed.data(), static_cast<qsizetype>(trimmed.size())))) {
+        return std::nullopt;
+    }
+    return address;
+}
+
+bool isPortNumber(int port) {
+    return port >= kLowestPort && port <= kHighestPort;
+}
+
+std::string endpointText(const std::string& address, int port) {
+    const std::string_view trimmed = trim(address);
+    const bool ipv6 = trimmed.find(':') != std::string_view::npos;
+    return (ipv6 ? "[" + std::string(trimmed) + "]" : std::string(trimmed)) + ":" + std::to_string(port);
+}
+
+std::vector<std::string> outputSettingsProblems(const OutputSettings& settings) {
+    std::vector<std::string> problems;
+    checkAddress(settings.tcpAddress, "TCP server", problems);
+    checkPort(settings.tcpPort, "TCP server", problems);
+    checkAddress(settings.udpAddress, "UDP", problems);
+    checkPort(settings.udpPort, "UDP", problems);
+    if (!settings.ptyLink.empty()) {
+        if (std::string problem = linkProblem(settings.ptyLink); !problem.empty()) {
+            problems.push_back(std::move(problem));
+        }
+    }
+    return problems;
+}
+
+}  // namespace pelora
