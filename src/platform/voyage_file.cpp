@@ -4,7 +4,9 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -145,8 +147,16 @@ std::string tooLargeReason() {
 // that shows it is not a voyage. May throw std::bad_alloc.
 VoyageLoadResult readVoyage(const std::string& path, const QString& qpath, std::uintmax_t bytes) {
     VoyageLoadResult result;
-    QFile file(qpath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    // Non-blocking, so that a file of the kernel's that waits for data to come (they call
+    // themselves regular files) gives an error instead of holding the window.
+    const int fd = ::open(QFile::encodeName(qpath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        result.error = loadError(path, std::strerror(errno));
+        return result;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         result.error = loadError(path, file.errorString().toStdString());
         return result;
     }
@@ -217,6 +227,11 @@ VoyageLoadResult loadVoyageFile(const std::string& path) {
     }
     if (target.bytes > kMaxVoyageFileBytes) {
         result.error = loadError(path, tooLargeReason());
+        return result;
+    }
+    if (target.bytes == 0) {
+        // Read no further: the files of /proc say they are empty, and some never end.
+        result.error = loadError(path, "the file holds no fixes");
         return result;
     }
     try {
