@@ -73,17 +73,20 @@ bool LineSplitter::feed(std::string_view piece) {
     while (!piece.empty()) {
         const std::size_t lineFeed = piece.find('\n');
         const std::string_view bytes = piece.substr(0, lineFeed);
-        if (const char* binary = firstBinaryByte(bytes)) {
+        // A line may hold one byte more than the bound while it has no end yet: the CR of a
+        // CR LF. The bytes are judged in their order, so that the fault found is the same
+        // however the content is cut into pieces.
+        const std::size_t room = m_limits.maxLineBytes + 1 - m_partial.size();
+        if (const char* binary = firstBinaryByte(bytes.substr(0, room))) {
             char byte[8];
             std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned>(static_cast<unsigned char>(*binary)));
             return refuse("line " + std::to_string(m_lines.size() + 1) + " holds binary data (byte " + byte +
                           "), so it is not a voyage");
         }
+        if (bytes.size() > room) {
+            return refuseLongLine();
+        }
         if (lineFeed == std::string_view::npos) {
-            // One byte more than the limit may still be the CR of a CR LF.
-            if (m_partial.size() + bytes.size() > m_limits.maxLineBytes + 1) {
-                return refuseLongLine();
-            }
             m_partial.append(bytes);
             return true;
         }

@@ -86,6 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
         SplitRow{"LineOneByteTooLong", "ABCDE\r\n", {}, "line 1 is longer than 4 characters", kThreeLinesOfFour},
         SplitRow{"LastLineTooLongWithoutEnd", "A\nABCDE", {}, "line 2 is longer than 4 characters", kThreeLinesOfFour},
         SplitRow{"LoneCarriageReturnCountsAsData", "ABCD\r", {}, "line 1 is longer than 4 characters",
+                 kThreeLinesOfFour},
+        SplitRow{"TooLongBeforeABinaryByteLaterInTheLine", "ABCDEF\x7f", {}, "line 1 is longer than 4 characters",
                  kThreeLinesOfFour}),
     [](const ::testing::TestParamInfo<SplitRow>& info) { return std::string(info.param.name); });
 
