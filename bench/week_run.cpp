@@ -12,38 +12,20 @@
 #include <string>
 
 #include <QApplication>
-#include <QTimer>
 
 #include "../tests/support/fake_serial_control.h"
+#include "../tests/support/fakes.h"
 #include "../tests/support/long_run.h"
 #include "config/config_dialogs.h"
 #include "config/memory_settings_store.h"
 #include "nmea/serial_control.h"
-#include "platform/clock.h"
+#include "sim/clock.h"
 #include "sim/random_source.h"
 #include "ui/FRM_NMEA.h"
 
 namespace {
 
 using namespace pelora;
-
-class SteppedClock final : public Clock {
-public:
-    DateTime localNow() const override { return {2024, 6, 15, 12, 34, 56}; }
-    DateTime utcNow() const override { return {2024, 6, 15, 10, 34, 56}; }
-    std::chrono::milliseconds monotonicNow() const override { return m_now; }
-    void advance() { m_now += std::chrono::milliseconds(1000); }
-
-private:
-    std::chrono::milliseconds m_now{50'000};
-};
-
-
-class SilentDialogs final : public ConfigDialogs {
-public:
-    DialogAnswer askYesNoCancel(const std::string&, const std::string&) override { return DialogAnswer::No; }
-    void showMessage(const std::string&, const std::string&) override {}
-};
 
 double megabytes(std::size_t bytes) {
     return static_cast<double>(bytes) / (1024.0 * 1024.0);
@@ -58,29 +40,28 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::size_t ticks = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 604'800;
 
-    SteppedClock clock;
+    testing::FakeClock clock;
     ProgramRandom random;
+    testing::ManualTicker ticker;
     testing::FakeSerialControl serial;  // COM 1 takes every byte; a week of text is only counted
     serial.available = {1};
     serial.keepWritten = false;
+    testing::FakeOutputs outputs;
+    outputs.keepLines = false;
     MemorySettingsStore settings;
-    SilentDialogs dialogs;
-    WindowServices services;
-    services.clock = &clock;
-    services.random = &random;
-    services.leaveEventLoop = [] {};
-    services.showError = [](const std::string&) {};
-    services.serial = &serial;
-    services.showNotice = [](const std::string&) {};
-    services.settings = &settings;
-    services.configDialogs = &dialogs;
-    services.applicationName = "pelora";
-    FRM_NMEA window(services);
-    window.Timer1()->stop();
+    testing::FakeConfigDialogs configDialogs;
+    configDialogs.answer = DialogAnswer::No;
+    testing::QueuedFileDialogs fileDialogs;
+    testing::FakeWindowDialogs dialogs;
+    testing::RecordingHelpViewer helpViewer;
+    testing::RecordingBrowser browser;
+    testing::CountingProgramEnd programEnd;
+    FRM_NMEA window(WindowServices{clock, random, ticker, serial, outputs, settings, configDialogs, fileDialogs,
+                                   dialogs, helpViewer, browser, programEnd, "pelora"});
 
     const std::size_t residentBefore = testing::residentBytes();
     const auto start = std::chrono::steady_clock::now();
-    const testing::LongRunReport report = testing::runLongVoyage(window, [&clock] { clock.advance(); }, ticks);
+    const testing::LongRunReport report = testing::runLongVoyage(window, [&clock] { clock.advance(std::chrono::milliseconds(1000)); }, ticks);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const std::size_t residentAfter = testing::residentBytes();
     const std::size_t fixes = window.voyage().fixCount();

@@ -1,15 +1,58 @@
-#include <QApplication>
+#include <cstdio>
 
+#include <QApplication>
+#include <QCoreApplication>
+
+#include "app/command_line.h"
+#include "app/headless.h"
+#include "app/real_services.h"
 #include "platform/exit_signals.h"
+#include "platform/qt_settings_store.h"
 #include "ui/FRM_NMEA.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+namespace {
 
-    // Interrupted or terminated from outside: release the serial port and end, as closing does
-    // after the save question. Caught before the window is built, since building it opens the
-    // port and may wait in a start-up message; a signal meanwhile ends that wait, and the
-    // program ends as soon as the window is complete.
+// The command line status for a bad option or value.
+constexpr int kUsageError = 2;
+
+void print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+QStringList argumentList(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+// Qt reads its own options from the arguments it is given; ours are read before it starts.
+struct QtArguments {
+    explicit QtArguments(const QStringList& arguments) {
+        for (const QString& argument : pelora::qtArguments(arguments)) {
+            storage.push_back(argument.toLocal8Bit());
+        }
+        for (QByteArray& argument : storage) {
+            pointers.push_back(argument.data());
+        }
+        pointers.push_back(nullptr);
+        count = static_cast<int>(storage.size());
+    }
+    std::vector<QByteArray> storage;
+    std::vector<char*> pointers;
+    int count = 0;
+};
+
+int runWindow(const pelora::CommandLine& line, QtArguments& qt) {
+    QApplication app(qt.count, qt.pointers.data());
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.pelora"));
+
+    // Interrupted or terminated from outside: release the serial port and the other outputs and
+    // end, as closing does after the save question. Caught before the window is built, since
+    // building it opens the port and may wait in a start-up message; a signal meanwhile ends
+    // that wait, and the program ends as soon as the window is complete.
     pelora::FRM_NMEA* built = nullptr;
     bool endRequested = false;
     pelora::ExitSignals exitSignals([&built, &endRequested](int) {
@@ -21,16 +64,60 @@ int main(int argc, char** argv) {
         }
     });
 
-    // Every outside service is the real one: the system clock, the serial ports, the user's
-    // settings file, the desktop's dialogs, help window and browser.
-    pelora::FRM_NMEA window{pelora::WindowServices{}};
+    pelora::RealServices::Options options;
+    options.applicationName = pelora::applicationName();
+    options.randomSeed = line.seed.value_or(pelora::ProgramRandom::kStartState);
+    options.deviceForCom1 = line.device ? QString::fromStdString(*line.device) : QString();
+    pelora::RealServices services(options);
+
+    pelora::WindowStart start;
+    start.controls = line.controls;
+    if (line.device) {
+        start.controls.port = 1;  // the device stands in for COM 1 this run
+    }
+    start.outputs = [&line](const pelora::OutputSettings& stored) { return line.outputsOver(stored); };
+    pelora::FRM_NMEA window(services.windowServices(), start);
+    services.setOwner(&window);
     built = &window;
     if (endRequested) {
         window.endProgram();
         return 0;
     }
+    if (line.baudIndex) {
+        window.MNU_Baud_Click(*line.baudIndex);
+    }
     QApplication::setWindowIcon(window.windowIcon());
 
     window.show();
+    if (line.run) {
+        window.CMD_GO_Click(0);
+    }
     return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const QStringList arguments = argumentList(argc, argv);
+    const pelora::CommandLine line = pelora::parseCommandLine(arguments);
+    switch (line.action) {
+    case pelora::CommandLine::Action::Help:
+        print(stdout, pelora::usageText());
+        return 0;
+    case pelora::CommandLine::Action::Version:
+        print(stdout, pelora::versionText() + QLatin1Char('\n'));
+        return 0;
+    case pelora::CommandLine::Action::Error:
+        print(stderr, QStringLiteral("pelora: %1\n\n").arg(QString::fromStdString(line.error)) + pelora::usageText());
+        return kUsageError;
+    case pelora::CommandLine::Action::Headless: {
+        QtArguments qt(arguments);
+        QCoreApplication app(qt.count, qt.pointers.data());
+        return pelora::runHeadless(line, pelora::applicationName());
+    }
+    case pelora::CommandLine::Action::Window:
+        break;
+    }
+    QtArguments qt(arguments);
+    return runWindow(line, qt);
 }

@@ -3,6 +3,8 @@
 #include "text/number_text.h"
 #include "text/text.h"
 
+#include <algorithm>
+
 namespace pelora {
 
 namespace {
@@ -14,9 +16,21 @@ constexpr std::string_view kNoPortsMessage =
     "No hardware serial ports are available.\r\n"
     "You should connect a 'USB to Serial Port Converter' into an unused USB socket.";
 constexpr std::string_view kNoPortsStatus = "No serial ports are available.";
+constexpr std::string_view kDialoutCure =
+    "join the 'dialout' group (sudo usermod -aG dialout $USER), then log in again.";
 
 std::string portMessage(int n, std::string_view outcome) {
     return "Port: " + blankSigned(n) + std::string(outcome);
+}
+
+// The operator's words for a failed open: "<device>: <reason>", with the cure for a
+// permission refusal.
+std::string failureText(const PortFailure& failure) {
+    std::string text = failure.device.empty() ? failure.reason : failure.device + ": " + failure.reason;
+    if (failure.permissionDenied) {
+        text += ": " + std::string(kDialoutCure);
+    }
+    return text;
 }
 
 }  // namespace
@@ -42,36 +56,56 @@ PortManager::PortManager(SerialControl& control, PortView& view) : m_control(con
 void PortManager::probe() {
     showBaudChecks();
     m_view.setPortEntries(portEntries());
+    std::vector<std::string> refused;  // the devices this user may not open, for the cure
     for (int n = 1; n <= kPortCount; ++n) {
         Open_Port(n);
         if (m_control.PortOpen()) {
             return;
         }
+        const PortFailure failure = m_control.lastFailure();
+        if (failure.permissionDenied && std::find(refused.begin(), refused.end(), failure.device) == refused.end()) {
+            refused.push_back(failure.device);
+        }
     }
-    m_view.showNoPortsMessage(std::string(kNoPortsMessage));
+    std::string message(kNoPortsMessage);
+    if (!refused.empty()) {
+        message += std::string(kLineEnd) + "Permission denied for " + refused.front();
+        for (std::size_t i = 1; i < refused.size(); ++i) {
+            message += ", " + refused[i];
+        }
+        message += ": " + std::string(kDialoutCure);
+    }
+    m_view.showNoPortsMessage(message);
     m_view.setStatusText(std::string(kNoPortsStatus));
 }
 
 void PortManager::Open_Port(int n) {
-    if (!tryOpen(n)) {
+    if (const auto failure = tryOpen(n)) {
         m_view.setStatusText(portMessage(n, ": Not Available"));
+        m_view.setStatusToolTip(failureText(*failure));
         return;
     }
     m_view.setStatusText(portMessage(n, ": OK"));
+    m_view.setStatusToolTip({});
     m_view.setBaudRateText(m_control.Settings());
 }
 
-bool PortManager::tryOpen(int n) {
+std::optional<PortFailure> PortManager::tryOpen(int n) {
     // Each step runs only when the one before it worked; the first failure ends the attempt.
     if (m_control.PortOpen() && !m_control.setPortOpen(false)) {
-        return false;
+        return PortFailure{{}, "the open port did not close", false};
     }
     m_control.setCommPort(n);
-    if (!m_control.setSettings(settingsText())) {
-        return false;
+    const std::string settings = settingsText();
+    if (!m_control.setSettings(settings)) {
+        return PortFailure{{}, "the settings " + settings + " were refused", false};
     }
-    return m_control.setPortOpen(true);
+    if (!m_control.setPortOpen(true)) {
+        return m_control.lastFailure();
+    }
+    return std::nullopt;
 }
+
 
 void PortManager::cmb_PORT_Click(int selected_index) {
     Open_Port(selected_index + 1);
@@ -82,6 +116,11 @@ void PortManager::MNU_Baud_Click(int index, int selected_index) {
         m_baudChecked[static_cast<std::size_t>(i)] = (i == index);
     }
     showBaudChecks();
+    // The probe opens a port without selecting it; a new rate is for that port.
+    if (selected_index < 0 && m_control.PortOpen()) {
+        Open_Port(m_control.CommPort());
+        return;
+    }
     cmb_PORT_Click(selected_index);
 }
 

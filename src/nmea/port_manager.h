@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,13 +49,15 @@ public:
 
     // The start-up probe: sets the baud check marks to their start state, fills the port list,
     // opens ports 1 to 16 in turn and stops at the first that opens. When none opens, shows the
-    // no-ports message and then "No serial ports are available." in the status line.
+    // no-ports message (followed by a line naming the devices this user may not open and the
+    // cure, when there were such) and then "No serial ports are available." in the status line.
     // Selects no list entry.
     void probe();
 
     // Closes the open port, then opens port `n` with the checked baud rate; reports
     // "Port:  n: OK" (and the settings in the baud label) or "Port:  n: Not Available".
-    // After a failure no port is open and the baud label keeps its text.
+    // After a failure no port is open and the baud label keeps its text. The status line's
+    // tool tip tells why the port was not available, and is cleared on success.
     void Open_Port(int n);
 
     // The port list's selection handler: opens the port at list position `selected_index`
@@ -62,12 +65,15 @@ public:
     void cmb_PORT_Click(int selected_index);
 
     // The baud menu's handler: checks entry `index` only, then reopens the port selected in the
-    // list (`selected_index` as for cmb_PORT_Click).
+    // list (`selected_index` as for cmb_PORT_Click). With no entry selected (-1), the open port
+    // (the one the start-up probe found) is reopened at the new rate; with none open either,
+    // port 0 is tried as cmb_PORT_Click(-1) does.
     void MNU_Baud_Click(int index, int selected_index);
 
     // The per-tick write: with the port open, shows `sentence` in the status line and writes it
-    // followed by CR LF; otherwise (or when the write fails, which closes the port) shows it
-    // followed by ": Not Connected." and writes nothing.
+    // followed by CR LF (the control drops it when the far end has not taken the last one);
+    // otherwise (or when the write fails, which closes the port) shows it followed by
+    // ": Not Connected." and writes nothing.
     void writeSentence(const std::string& sentence);
 
     // Whether the baud menu entry `index` is checked (false outside 0 to 4).
@@ -76,7 +82,8 @@ public:
     std::string settingsText() const;
 
 private:
-    bool tryOpen(int n);
+    // Runs steps 2 to 5 of opening port `n`; returns why it failed, or nothing on success.
+    std::optional<PortFailure> tryOpen(int n);
     void showBaudChecks();
 
     SerialControl& m_control;

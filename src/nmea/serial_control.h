@@ -10,6 +10,8 @@ struct PortFailure {
     std::string device;             // the device path tried ("" when the port maps to none)
     std::string reason;             // the system's words, e.g. "Permission denied"
     bool permissionDenied = false;  // the device exists but this user may not open it
+
+    friend bool operator==(const PortFailure&, const PortFailure&) = default;
 };
 
 // The serial communications control (`MSComm1`) as the port management drives it: one port
@@ -25,8 +27,9 @@ public:
 
     // false closes the open port (nothing happens when none is open) and returns true.
     // true opens the port `CommPort` with `Settings`; returns false, leaving no port open,
-    // when the port does not exist, is in use or the settings cannot be applied.
-    // Opening while a port is already open fails.
+    // when the port does not exist, has no hardware behind it, may not be opened by this user,
+    // is in use (under any of its names) or the settings cannot be applied.
+    // Opening while a port is already open fails and leaves that port open.
     virtual bool setPortOpen(bool open) = 0;
 
     // The port number to use for the next open (1 to 16 name real ports; others open nothing).
@@ -39,11 +42,16 @@ public:
     // The current settings text, in the form "4800,N,8,1".
     virtual std::string Settings() const = 0;
 
-    // Why the last open failed; empty device and reason after a successful open.
+    // Why the last open failed (with a non-empty reason); empty device and reason after a
+    // successful open.
     virtual PortFailure lastFailure() const = 0;
 
-    // Queues `text` for sending, one byte per character, and returns at once. Returns whether
-    // it was accepted; false when no port is open or the port failed (it then counts as closed).
+    // Sends `text` (one line), one byte per character, and returns at once. A line goes out
+    // whole or not at all: while the device has not taken what earlier calls sent, `text` is
+    // dropped rather than queued behind it, so nothing piles up for a far end that stalls; when
+    // it reads again it gets, after what the device itself still held, the current lines and
+    // never a cut one. Returns false only when no port is open or the port failed (it then
+    // counts as closed); a dropped line is no failure.
     virtual bool Output(std::string_view text) = 0;
 };
 

@@ -1,12 +1,13 @@
 #include "platform/browser.h"
 
 #include <QDesktopServices>
+#include <QString>
 #include <QUrl>
 
 namespace pelora {
 
-bool Activate_Browser(const QString& address) {
-    return QDesktopServices::openUrl(QUrl(address));
+bool DesktopBrowser::open(const std::string& address) {
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
 }
 
 }  // namespace pelora

@@ -24,6 +24,9 @@ public:
     explicit QtFileDialogs(QWidget* parent);
     ~QtFileDialogs() override;
 
+    // The window the dialogs are modal to from now on (may be null).
+    void setParent(QWidget* parent) { m_parent = parent; }
+
     std::optional<std::string> saveFileName() override;
     std::optional<std::string> openFileName() override;
     void fileUsed(const std::string& path) override;

@@ -2,15 +2,22 @@
 
 #include "text/text.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <cerrno>
-
 #include <charconv>
+#include <climits>
+#include <cstdlib>
 #include <utility>
+#include <variant>
 
 namespace pelora {
 
@@ -61,11 +68,28 @@ const char* stopBitsText(QSerialPort::StopBits stopBits) {
     }
 }
 
-// Whether a write to the device would go through without waiting (and the device is still there).
-bool takesBytesNow(int handle) {
-    pollfd pfd{handle, POLLOUT, 0};
-    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLOUT) != 0 &&
-           (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
+// The kernel's UART type for "no UART found here" (PORT_UNKNOWN).
+constexpr const char* kNoUartType = "0";
+
+// Whether the kernel says that no UART stands behind the terminal `device` (a real path):
+// <ttyClassFolder>/<device name>/type reads 0. Devices without that file (USB converters,
+// pseudo-terminals) have a UART or need none.
+bool noUartBehind(const QString& device, const QString& ttyClassFolder) {
+    QFile type(ttyClassFolder + '/' + QFileInfo(device).fileName() + QStringLiteral("/type"));
+    return type.open(QIODevice::ReadOnly) && type.readAll().trimmed() == kNoUartType;
+}
+
+// The real path of `path` with every link resolved, or the system's error number.
+std::variant<QString, int> realDevicePath(const QString& path) {
+    char resolved[PATH_MAX];
+    if (::realpath(QFile::encodeName(path).constData(), resolved) == nullptr) {
+        return errno;
+    }
+    return QFile::decodeName(resolved);
+}
+
+bool isPermissionError(int error) {
+    return error == EACCES || error == EPERM;
 }
 
 }  // namespace
@@ -111,7 +135,13 @@ std::string serialSettingsText(const SerialSettings& settings) {
 }
 
 QtSerialControl::QtSerialControl(DeviceLookup lookup, QObject* parent)
-    : QObject(parent), m_lookup(std::move(lookup)), m_port(new QSerialPort(this)) {
+    : QtSerialControl(std::move(lookup), QString::fromLatin1(kTtyClassFolder), parent) {}
+
+QtSerialControl::QtSerialControl(DeviceLookup lookup, QString ttyClassFolder, QObject* parent)
+    : QObject(parent),
+      m_lookup(std::move(lookup)),
+      m_ttyClassFolder(std::move(ttyClassFolder)),
+      m_port(new QSerialPort(this)) {
     connect(m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
     // Whatever the far end sends back is not used; reading it keeps the buffer from growing.
     connect(m_port, &QSerialPort::readyRead, m_port, [this] { m_port->readAll(); });
@@ -122,6 +152,9 @@ QtSerialControl::~QtSerialControl() {
 }
 
 void QtSerialControl::closePort() {
+    delete m_writeNotifier;  // before its descriptor closes
+    m_writeNotifier = nullptr;
+    m_unsent.clear();
     if (m_port->isOpen()) {
         m_port->close();
     }
@@ -138,37 +171,69 @@ bool QtSerialControl::setPortOpen(bool open) {
         return true;
     }
     if (PortOpen()) {
-        m_lastError = QStringLiteral("The port is already open");
+        m_failure = {m_devicePath.toStdString(), "The port is already open", false};
+        m_lastError = QString::fromStdString(m_failure.reason);
         return false;
     }
     closePort();  // a lost port whose close is still pending
     m_lost = false;
 
     m_devicePath = m_lookup ? m_lookup(m_commPort) : QString();
+    if (!openDevice()) {
+        return false;
+    }
+    m_failure = {};
+    m_lastError.clear();
+    return true;
+}
+
+bool QtSerialControl::refuse(const QString& reason, bool permissionDenied) {
+    m_lastError = reason;
+    m_failure = {m_devicePath.toStdString(), reason.toStdString(), permissionDenied};
+    return false;
+}
+
+bool QtSerialControl::openDevice() {
     if (m_devicePath.isEmpty()) {
-        m_lastError = QStringLiteral("No device for port %1").arg(m_commPort);
-        return false;
+        return refuse(QStringLiteral("No device for port %1").arg(m_commPort));
     }
-    // A device that is not there fails at once. QSerialPort would first write and sync a lock
-    // file for it (some 10 ms on a disk each), which made the start-up probe slow to pass the
-    // missing converters; the outcome and the error text are the same.
-    if (!QFileInfo::exists(m_devicePath)) {
-        m_lastError = qt_error_string(ENOENT);
-        return false;
+    // Every name of the device leads to its real path, so that Qt's lock file
+    // (/var/lock/LCK..<name>) is the same whichever name the map gives. A device that is not
+    // there fails here at once, before QSerialPort would write and sync a lock file for it.
+    const auto resolved = realDevicePath(m_devicePath);
+    if (const int* error = std::get_if<int>(&resolved)) {
+        return refuse(qt_error_string(*error), isPermissionError(*error));
     }
-    m_port->setPortName(m_devicePath);
+    const QString& device = std::get<QString>(resolved);
+    if (noUartBehind(device, m_ttyClassFolder)) {
+        return refuse(QStringLiteral("no UART behind this port"));
+    }
+    if (::faccessat(AT_FDCWD, QFile::encodeName(device).constData(), R_OK | W_OK, AT_EACCESS) != 0) {
+        const int error = errno;
+        return refuse(qt_error_string(error), isPermissionError(error));
+    }
+
+    m_port->setPortName(device);
     m_port->setBaudRate(m_settings.baud);
     m_port->setParity(m_settings.parity);
     m_port->setDataBits(m_settings.dataBits);
     m_port->setStopBits(m_settings.stopBits);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port->open(QIODevice::ReadWrite)) {
-        m_lastError = m_port->errorString();
+        const QString reason = m_port->errorString();
         m_port->clearError();
-        return false;
+        return refuse(reason);
     }
     m_port->clearError();
-    m_lastError.clear();
+    // A second guard besides Qt's lock file, which only programs that look for it respect.
+    const int handle = static_cast<int>(m_port->handle());
+    if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+        m_port->close();
+        return refuse(QStringLiteral("The device is in use by another program"));
+    }
+    m_writeNotifier = new QSocketNotifier(handle, QSocketNotifier::Write, this);
+    m_writeNotifier->setEnabled(false);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, [this] { sendUnsent(); });
     return true;
 }
 
@@ -205,31 +270,64 @@ bool QtSerialControl::Output(std::string_view text) {
     if (!PortOpen()) {
         return false;
     }
-    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
-    if (m_port->bytesToWrite() + bytes.size() > kMaxPendingBytes) {
-        losePort(QStringLiteral("The port does not take the output"));
+    // The far end already has the head of the last line: its tail goes before anything else.
+    // While the device does not take all of it, this line is dropped.
+    if (!m_unsent.isEmpty()) {
+        if (!sendUnsent()) {
+            return false;
+        }
+        if (!m_unsent.isEmpty()) {
+            return true;
+        }
+    }
+    // Lines of earlier ticks still wait in the device: the far end is not taking them, and a
+    // line queued behind them would reach it late. Discarding the waiting ones instead
+    // (tcflush) could cut the one being sent, so this line is the one dropped.
+    if (deviceHoldsOutput()) {
+        return true;
+    }
+    m_unsent = QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+    const qsizetype length = m_unsent.size();
+    if (!sendUnsent()) {
         return false;
     }
-    const bool nothingPending = m_port->bytesToWrite() == 0;
-    if (m_port->write(bytes) != bytes.size()) {
-        losePort(m_port->errorString());
-        return false;
-    }
-    // Hand the sentence to the device now rather than on the event loop's next pass, which runs
-    // the window's repaint (and its round trip to the display server) first: the line then keeps
-    // the timer's beat whatever the screen is doing. Only when the device takes bytes without
-    // waiting; otherwise, or with a backlog, the event loop sends them as before.
-    if (nothingPending && takesBytesNow(static_cast<int>(m_port->handle()))) {
-        m_port->flush();
+    if (m_unsent.size() == length) {
+        // Nothing of it was taken: it is dropped whole rather than sent late.
+        m_unsent.clear();
+        m_writeNotifier->setEnabled(false);
     }
     return true;
 }
 
-PortFailure QtSerialControl::lastFailure() const {
-    if (m_lastError.isEmpty()) {
-        return {};
+bool QtSerialControl::sendUnsent() {
+    const int handle = static_cast<int>(m_port->handle());
+    while (!m_unsent.isEmpty()) {
+        const ssize_t written = ::write(handle, m_unsent.constData(), static_cast<std::size_t>(m_unsent.size()));
+        if (written > 0) {
+            m_unsent.remove(0, static_cast<qsizetype>(written));
+        } else if (written < 0 && errno == EINTR) {
+            continue;
+        } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        } else {
+            losePort(qt_error_string(written < 0 ? errno : EIO));
+            return false;
+        }
     }
-    return {m_devicePath.toStdString(), m_lastError.toStdString(), false};
+    if (m_writeNotifier != nullptr) {
+        m_writeNotifier->setEnabled(!m_unsent.isEmpty());
+    }
+    return true;
+}
+
+bool QtSerialControl::deviceHoldsOutput() const {
+    // A pseudo-terminal always reports 0 here; UARTs and USB converters report what waits.
+    int waiting = 0;
+    return ::ioctl(static_cast<int>(m_port->handle()), TIOCOUTQ, &waiting) == 0 && waiting > 0;
+}
+
+PortFailure QtSerialControl::lastFailure() const {
+    return m_failure;
 }
 
 QString QtSerialControl::devicePath() const {
@@ -262,6 +360,10 @@ bool QtSerialControl::hungUp() const {
 void QtSerialControl::losePort(const QString& reason) {
     m_lastError = reason;
     m_lost = true;
+    m_unsent.clear();
+    if (m_writeNotifier != nullptr) {
+        m_writeNotifier->setEnabled(false);
+    }
     QMetaObject::invokeMethod(this, &QtSerialControl::closeLostPort, Qt::QueuedConnection);
     emit portLost();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QString>
 
 #include <functional>
@@ -30,21 +32,31 @@ std::optional<SerialSettings> parseSerialSettings(std::string_view text);
 std::string serialSettingsText(const SerialSettings& settings);
 
 // The serial control over QSerialPort. A port number becomes a device path through the lookup
-// given at construction (normally DeviceMap::devicePath). Opens with the settings' baud rate,
-// parity, data and stop bits, no flow control, and leaves the modem lines alone. Writes are
-// buffered by QSerialPort and sent from the event loop, so Output never blocks.
+// given at construction (normally DeviceMap::devicePath); the path is resolved to the real
+// device first, so every name of one device (a link, /dev/serial/by-id/...) shares one lock.
+// A port is refused before it is opened when the kernel says no UART stands behind it (a
+// /dev/ttyS<n> of a machine without that serial port) or when this user may not open it.
+// Opens with the settings' baud rate, parity, data and stop bits, no flow control, leaves the
+// modem lines alone and holds an exclusive advisory lock (flock) on the device while open.
+// Output writes straight to the device without waiting: a line goes out whole or not at all,
+// and nothing is queued behind a line the device has not taken (see SerialControl::Output).
 // A device that goes away (ResourceError, or a hang-up seen as a read error) or a failed write
-// closes the port: PortOpen reads false from then on and portLost() is emitted.
+// closes the port: PortOpen reads false from then on and portLost() is emitted. A far end that
+// only stops reading never does.
 class QtSerialControl : public QObject, public SerialControl {
     Q_OBJECT
 
 public:
     using DeviceLookup = std::function<QString(int port)>;
 
-    // Most bytes waiting to be sent; a port that cannot take more counts as failed.
-    static constexpr qint64 kMaxPendingBytes = 1 << 20;
+    // Where the kernel describes each terminal device: <folder>/<device name>/type holds the
+    // UART type of a serial port, 0 when no UART was found there.
+    static constexpr const char* kTtyClassFolder = "/sys/class/tty";
 
-    QtSerialControl(DeviceLookup lookup, QObject* parent = nullptr);
+    explicit QtSerialControl(DeviceLookup lookup, QObject* parent = nullptr);
+    // As above, with the kernel's description of the terminals read from `ttyClassFolder`
+    // instead of kTtyClassFolder.
+    QtSerialControl(DeviceLookup lookup, QString ttyClassFolder, QObject* parent = nullptr);
     ~QtSerialControl() override;
 
     bool PortOpen() const override;
@@ -56,9 +68,10 @@ public:
     PortFailure lastFailure() const override;
     bool Output(std::string_view text) override;
 
-    // The device path of the last open attempt (empty before the first).
+    // The device path of the last open attempt, as the lookup gave it (empty before the first).
     QString devicePath() const;
-    // The system's description of the last failure ("" when none).
+    // The system's description of the last failure to open or of the loss of the port
+    // ("" when none).
     QString lastError() const;
 
 signals:
@@ -66,6 +79,10 @@ signals:
     void portLost();
 
 private:
+    bool openDevice();
+    bool refuse(const QString& reason, bool permissionDenied = false);
+    bool sendUnsent();
+    bool deviceHoldsOutput() const;
     void onError(QSerialPort::SerialPortError error);
     void losePort(const QString& reason);
     void closeLostPort();
@@ -73,11 +90,17 @@ private:
     bool hungUp() const;
 
     DeviceLookup m_lookup;
+    QString m_ttyClassFolder;
     QSerialPort* m_port;
+    // Watches for room on the device while the tail of a line waits; exists while a port is open.
+    QSocketNotifier* m_writeNotifier = nullptr;
     int m_commPort = 1;
     SerialSettings m_settings;
     QString m_devicePath;
     QString m_lastError;
+    PortFailure m_failure;
+    // The part of the last line the device has not taken yet; its head is already out.
+    QByteArray m_unsent;
     // Set when the open port failed; the port itself is closed from the event loop, since
     // QSerialPort may still be inside the call that reported the failure.
     bool m_lost = false;

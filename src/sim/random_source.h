@@ -13,13 +13,18 @@ public:
 };
 
 // The program's one generator: a fixed start state, never seeded from the clock, so every
-// run of the program draws the same sequence.
+// run of the program draws the same sequence (and two runs with the same seed draw the same).
 class ProgramRandom final : public RandomSource {
 public:
+    static constexpr std::uint64_t kStartState = 0x853c49e6748fea9bULL;
+
+    // `seed` is the start state; every seed gives a sequence of its own.
+    explicit ProgramRandom(std::uint64_t seed = kStartState) : m_state(seed) {}
+
     float next() override;
 
 private:
-    std::uint64_t m_state = 0x853c49e6748fea9bULL;
+    std::uint64_t m_state;
 };
 
 }  // namespace pelora

@@ -11,29 +11,21 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 #include "config/autoconfig.h"
-#include "nmea/position_entry.h"
-#include "nmea/sentence.h"
+#include "config/output_settings.h"
+#include "config/overridden_form.h"
 #include "nmea/port_manager.h"
-#include "platform/device_map.h"
-#include "platform/browser.h"
-#include "platform/qt_file_dialogs.h"
-#include "platform/help_viewer.h"
-#include "platform/qt_config_dialogs.h"
-#include "platform/qt_serial_control.h"
-#include "platform/qt_settings_store.h"
-#include "ui/about_box.h"
-#include "ui/config_form_adapter.h"
-#include "ui/help_chm.h"
-#include "platform/system_clock.h"
+#include "nmea/sentence.h"
 #include "sim/navigation.h"
 #include "text/number_text.h"
 #include "text/text.h"
-#include "sim/random_source.h"
+#include "ui/about_text.h"
+#include "ui/config_form_adapter.h"
+#include "ui/help_chm.h"
+#include "ui/output_dialog.h"
+#include "ui/voyage_commands.h"
 #include "ui_FRM_NMEA.h"
 
 // The images live in a static library; their resource must be registered by hand.
@@ -45,7 +37,6 @@ namespace pelora {
 
 namespace {
 
-constexpr auto kTickInterval = std::chrono::milliseconds(1000);
 constexpr double kFixedFontPoints = 8.25;
 constexpr double kSpeedStepKnots = 1.0;
 constexpr double kCourseStepDegrees = 1.0;
@@ -53,9 +44,6 @@ constexpr double kRateStepDegreesPerSecond = 0.5;
 constexpr int kVersionMajor = PELORA_VERSION_MAJOR;
 constexpr int kVersionMinor = PELORA_VERSION_MINOR;
 constexpr int kVersionPatch = PELORA_VERSION_PATCH;
-
-// The title of the program's own message boxes.
-const QString kApplicationTitle = QStringLiteral("Pelora");
 
 // The shade shown for system colour 0 (the scroll-bar grey of the standard scheme).
 const QColor kScrollBarGrey(200, 200, 200);
@@ -90,12 +78,11 @@ void paintLetterButton(QLabel& label, const QColor& background) {
 
 }  // namespace
 
-// What the port management shows: the status line, the settings label, the port list and the
-// baud menu's check marks.
+// What the port management shows: the status line and its tool tip, the settings label, the
+// port list and the baud menu's check marks.
 class WindowPortView final : public PortView {
 public:
-    WindowPortView(Ui::FRM_NMEA& ui, std::function<void(const std::string&)> showNotice)
-        : m_ui(ui), m_showNotice(std::move(showNotice)) {}
+    WindowPortView(Ui::FRM_NMEA& ui, WindowDialogs& dialogs) : m_ui(ui), m_dialogs(dialogs) {}
 
     void setStatusText(const std::string& text) override {
         m_ui.LAB_NMEA->setText(QString::fromStdString(text));
@@ -122,35 +109,75 @@ public:
             bauds[index]->setChecked(checked);
         }
     }
-    void showNoPortsMessage(const std::string& text) override { m_showNotice(text); }
+    void showNoPortsMessage(const std::string& text) override { m_dialogs.showNotice(text); }
 
 private:
     Ui::FRM_NMEA& m_ui;
-    std::function<void(const std::string&)> m_showNotice;
+    WindowDialogs& m_dialogs;
 };
 
-FRM_NMEA::FRM_NMEA(const WindowServices& services, QWidget* parent)
+// What a tick reads from the window's controls and shows in them.
+class WindowRunPanel final : public RunPanel {
+public:
+    explicit WindowRunPanel(FRM_NMEA& window) : m_window(window) {}
+
+    RunControls controls() const override {
+        const Ui::FRM_NMEA& ui = *m_window.m_ui;
+        RunControls controls;
+        controls.speed = textOf(*ui.txt_SPEED);
+        controls.course = textOf(*ui.txt_DIR);
+        controls.responseOn = ui.chk_Ship_Response->value() == ValueCheckBox::kTicked;
+        controls.responseSeconds = textOf(*ui.txt_SHIP_Response);
+        controls.seaOn = ui.chk_Heavy_Sea->value() == ValueCheckBox::kTicked;
+        controls.seaMetres = textOf(*ui.txt_Heavy_Sea);
+        controls.noiseOn = ui.chk_GPS_Noise->value() == ValueCheckBox::kTicked;
+        controls.noiseMetres = textOf(*ui.txt_GPS_NOISE);
+        controls.decimalPlaces = textOf(*ui.txt_DPS);
+        controls.leadingZeros = ui.chk_NLZ->value() == ValueCheckBox::kTicked;
+        controls.checksumBox = ui.chk_sum->value();
+        controls.sentenceType = ui.cmb_NMEA->currentIndex();
+        controls.autopilot = m_window.autopilotOn();
+        return controls;
+    }
+    std::string startLatitude() const override { return textOf(*m_window.m_ui->txt_lat); }
+    std::string startLongitude() const override { return textOf(*m_window.m_ui->txt_lon); }
+    void showCourse(const std::string& text) override {
+        m_window.m_ui->txt_DIR->setText(QString::fromStdString(text));
+    }
+    void showReadouts(const std::string& cog, const std::string& sog) override {
+        m_window.m_ui->LAB_COG->setText(QString::fromStdString(cog));
+        m_window.m_ui->LAB_SOG->setText(QString::fromStdString(sog));
+    }
+    void showPlaying(const std::string& caption) override {
+        m_window.m_ui->LabPlaying->setWholeText(QString::fromStdString(caption));
+    }
+
+private:
+    FRM_NMEA& m_window;
+};
+
+FRM_NMEA::FRM_NMEA(const WindowServices& services, const WindowStart& start, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_ui(std::make_unique<Ui::FRM_NMEA>()),
       m_services(services),
-      m_timer1(new QTimer(this)) {
+      m_ui(std::make_unique<Ui::FRM_NMEA>()),
+      m_portView(std::make_unique<WindowPortView>(*m_ui, m_services.dialogs)),
+      m_ports(std::make_unique<PortManager>(m_services.serial, *m_portView)),
+      m_panel(std::make_unique<WindowRunPanel>(*this)),
+      m_cycle(std::make_unique<RunCycle>(m_services.clock, m_services.random, *m_ports,
+                                         m_services.outputs, *m_panel)),
+      m_autoconfig(std::make_unique<AutoConfig>(m_services.settings, m_services.configDialogs,
+                                                m_services.applicationName, std::string(kAppTitle),
+                                                [this] { endProgram(); })),
+      m_voyageCommands(std::make_unique<VoyageCommands>(
+          m_cycle->voyage(), m_services.fileDialogs,
+          VoyageCommandHooks{
+              [this](const std::string& message) { m_services.dialogs.showError(message); },
+              [](const std::string& path) { return file_title(path, false, false); },
+              [this] { CMD_GO_Click(1); },
+              [this](const std::string& caption) { m_panel->showPlaying(caption); }})) {
     registerWindowImages();
-    fillInRealServices();
-    m_portView = std::make_unique<WindowPortView>(*m_ui, m_services.showNotice);
-    m_ports = std::make_unique<PortManager>(*m_services.serial, *m_portView);
-    m_autoconfig = std::make_unique<AutoConfig>(*m_services.settings, *m_services.configDialogs,
-                                                m_services.applicationName, kApplicationTitle.toStdString(),
-                                                [this] { endProgram(); });
-    m_voyageCommands = std::make_unique<VoyageCommands>(
-        m_voyage, *m_services.fileDialogs,
-        VoyageCommandHooks{
-            m_services.showError,
-            [](const std::string& path) { return file_title(path, false, false); },
-            [this] { CMD_GO_Click(1); },
-            [this](const std::string& caption) { m_ui->LabPlaying->setText(QString::fromStdString(caption)); }});
-
     m_ui->setupUi(this);
     applyFixedFonts();
     paintLetterButton(*m_ui->Label14, QColor(192, 0, 0));
@@ -162,77 +189,19 @@ FRM_NMEA::FRM_NMEA(const WindowServices& services, QWidget* parent)
     adjustSize();
     setFixedSize(size());
 
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setTimerType(Qt::PreciseTimer);
-    m_timer1->setInterval(kTickInterval);
-
     m_ui->Image1->setCursor(Qt::PointingHandCursor);
-    m_configForm = std::make_unique<ConfigFormAdapter>(*this, "FRM_NMEA");
+    m_configAdapter = std::make_unique<ConfigFormAdapter>(*this, "FRM_NMEA");
+    m_configForm = std::make_unique<OverriddenForm>(*m_configAdapter);
     connectHandlers();
-    m_timer1->start();
-    Form_Load();
+    // Timer1 runs from the creation of the window; its ticks do nothing until Run.
+    m_services.ticker.start([this] { Timer1_Timer(); });
+    Form_Load(start);
 }
 
-FRM_NMEA::~FRM_NMEA() = default;
-
-// Every service the caller left empty becomes the real one.
-void FRM_NMEA::fillInRealServices() {
-    if (m_services.clock == nullptr) {
-        m_systemClock = std::make_unique<SystemClock>();
-        m_services.clock = m_systemClock.get();
-    }
-    if (m_services.random == nullptr) {
-        m_programRandom = std::make_unique<ProgramRandom>();
-        m_services.random = m_programRandom.get();
-    }
-    if (m_services.fileDialogs == nullptr) {
-        m_qtFileDialogs = std::make_unique<QtFileDialogs>(this);
-        m_services.fileDialogs = m_qtFileDialogs.get();
-    }
-    if (!m_services.showError) {
-        m_services.showError = [this](const std::string& message) {
-            QMessageBox::warning(this, kApplicationTitle, QString::fromStdString(message));
-        };
-    }
-    if (m_services.applicationName.empty()) {
-        m_services.applicationName = applicationName();
-    }
-    if (m_services.serial == nullptr) {
-        m_deviceMap = std::make_unique<DeviceMap>(QString::fromStdString(m_services.applicationName));
-        auto* port = new QtSerialControl([map = m_deviceMap.get()](int n) { return map->devicePath(n); }, this);
-        port->setObjectName(QStringLiteral("MSComm1"));
-        m_services.serial = port;
-    }
-    if (!m_services.showNotice) {
-        m_services.showNotice = [this](const std::string& text) {
-            QMessageBox box(QMessageBox::NoIcon, kApplicationTitle,
-                            QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                            QMessageBox::Ok, this);
-            box.exec();
-        };
-    }
-    if (m_services.settings == nullptr) {
-        m_qtSettings = std::make_unique<QtSettingsStore>(m_services.applicationName);
-        m_services.settings = m_qtSettings.get();
-    }
-    if (m_services.configDialogs == nullptr) {
-        m_qtConfigDialogs = std::make_unique<QtConfigDialogs>(this);
-        m_services.configDialogs = m_qtConfigDialogs.get();
-    }
-    if (m_services.helpViewer == nullptr) {
-        m_qtHelpViewer = std::make_unique<QtHelpViewer>();
-        m_services.helpViewer = m_qtHelpViewer.get();
-    }
-    if (!m_services.webLink.openBrowser) {
-        m_services.webLink.openBrowser = [this](const QString& address) { return Activate_Browser(address); };
-    }
-    if (!m_services.showAbout) {
-        m_services.showAbout = [this](const QString& versionText, int year) {
-            showAboutBox(this, versionText, year);
-        };
-    }
+FRM_NMEA::~FRM_NMEA() {
+    m_services.ticker.stop();
+    m_services.outputs.setListener({});
 }
-
 
 void FRM_NMEA::applyFixedFonts() {
     QFont fixed(QStringLiteral("Courier New"));
@@ -246,7 +215,6 @@ void FRM_NMEA::applyFixedFonts() {
 }
 
 void FRM_NMEA::connectHandlers() {
-    connect(m_timer1, &QTimer::timeout, this, &FRM_NMEA::Timer1_Timer);
     connect(m_ui->CMD_GO_0, &QPushButton::clicked, this, [this] { CMD_GO_Click(0); });
     connect(m_ui->CMD_GO_1, &QPushButton::clicked, this, [this] { CMD_GO_Click(1); });
 
@@ -261,21 +229,36 @@ void FRM_NMEA::connectHandlers() {
     connect(m_ui->UpDown1, &UpDown::stepUp, this, &FRM_NMEA::UpDown1_UpClick);
     connect(m_ui->UpDown1, &UpDown::stepDown, this, &FRM_NMEA::UpDown1_DownClick);
 
-    connect(m_ui->cmb_PORT, &QComboBox::currentIndexChanged, this, [this] { cmb_PORT_Click(); });
+    connect(m_ui->cmb_PORT, &QComboBox::currentIndexChanged, this, [this] {
+        // A changed selection opens its port at once. When the operator made it, Qt reports the
+        // same pick as an activation right after; that one must not open the port again.
+        m_portPickChanged = true;
+        QMetaObject::invokeMethod(this, [this] { m_portPickChanged = false; }, Qt::QueuedConnection);
+        cmb_PORT_Click();
+    });
     // Picking the entry the list already shows changes no index, so Qt reports it only as an
-    // activation. The operator does that to reopen a port whose device went away and came back:
-    // open it unless that port is open already (a changed pick has just opened it).
-    connect(m_ui->cmb_PORT, &QComboBox::activated, this, [this](int index) {
-        if (!(m_services.serial->PortOpen() && m_services.serial->CommPort() == index + 1)) {
-            cmb_PORT_Click();
+    // activation: the selection handler closes and reopens that port, as for any other pick.
+    connect(m_ui->cmb_PORT, &QComboBox::activated, this, [this] {
+        if (m_portPickChanged) {
+            m_portPickChanged = false;
+            return;
         }
+        cmb_PORT_Click();
     });
     const QList<QAction*> bauds = {m_ui->MNU_Baud_0, m_ui->MNU_Baud_1, m_ui->MNU_Baud_2,
                                    m_ui->MNU_Baud_3, m_ui->MNU_Baud_4};
     for (int index = 0; index < bauds.size(); ++index) {
-        bauds[index]->setProperty("index", index);
         connect(bauds[index], &QAction::triggered, this, [this, index] { MNU_Baud_Click(index); });
     }
+    connect(m_ui->mnuOutputTcp, &QAction::triggered, this,
+            [this](bool on) { switchOutput(&OutputSettings::tcp, on); });
+    connect(m_ui->mnuOutputUdp, &QAction::triggered, this,
+            [this](bool on) { switchOutput(&OutputSettings::udp, on); });
+    connect(m_ui->mnuOutputPty, &QAction::triggered, this,
+            [this](bool on) { switchOutput(&OutputSettings::pty, on); });
+    connect(m_ui->mnuOutputUtc, &QAction::triggered, this,
+            [this](bool on) { switchOutput(&OutputSettings::utc, on); });
+    connect(m_ui->mnuOutputSettings, &QAction::triggered, this, &FRM_NMEA::mnuOutputSettings_Click);
     connect(m_ui->mnuSaveAs, &QAction::triggered, this, &FRM_NMEA::mnuSaveAs_Click);
     connect(m_ui->mnuLoad, &QAction::triggered, this, &FRM_NMEA::mnuLoad_Click);
     connect(m_ui->mnuNew, &QAction::triggered, this, &FRM_NMEA::mnuNew_Click);
@@ -287,7 +270,7 @@ void FRM_NMEA::connectHandlers() {
 // ---------------------------------------------------------------------------------------------
 // Start-up
 
-void FRM_NMEA::Form_Load() {
+void FRM_NMEA::Form_Load(const WindowStart& start) {
     chdirv(QCoreApplication::applicationDirPath());
 
     m_versionText = std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
@@ -302,7 +285,7 @@ void FRM_NMEA::Form_Load() {
     showPicture(*m_ui->CMD_GO_1, *m_ui->Pic_stop);
     m_ui->CMD_GO_1->setEnabled(false);
 
-    probePorts();
+    m_ports->probe();
 
     m_ui->cmb_NMEA->clear();
     m_ui->cmb_NMEA->addItems({QStringLiteral("GLL"), QStringLiteral("GGA"), QStringLiteral("RMC")});
@@ -311,9 +294,12 @@ void FRM_NMEA::Form_Load() {
     setBackColor(*m_ui->txt_ROT, kInactiveColour);
 
     restoreStoredValues();
+    applyStartControls(start.controls);
+    startOutputs(start);
+    // The ship starts Stopped with an empty voyage: the run cycle was made so.
 
-    m_running = false;
-    m_voyage = VoyageLog();
+    // A keyboard user starts at the first control of the focus order.
+    m_ui->chk_sum->setFocus(Qt::OtherFocusReason);
 }
 
 void FRM_NMEA::chdirv(const QString& longpath) {
@@ -321,14 +307,80 @@ void FRM_NMEA::chdirv(const QString& longpath) {
     QDir::setCurrent(longpath);
 }
 
-void FRM_NMEA::probePorts() {
-    m_ports->probe();
-}
-
 void FRM_NMEA::restoreStoredValues() {
     // Records the defaults and puts back what the settings file holds; a restored port entry
     // opens that port through cmb_PORT_Click.
     m_autoconfig->attach_form(*m_configForm, true);
+}
+
+void FRM_NMEA::applyStartControls(const ControlOverrides& controls) {
+    // Each value goes into its control as the operator would put it there; the store is told,
+    // so that it neither counts the value as a change nor saves it.
+    const auto give = [this](QWidget& control, const std::function<void()>& assign) {
+        const std::string name = control.objectName().toStdString();
+        const std::optional<std::string_view> property = storedProperty(name);
+        const QByteArray key = property ? QByteArray(property->data(), qsizetype(property->size())) : QByteArray();
+        const auto read = [&] {
+            const QVariant value = key == "Value" ? control.property("Value") : control.property(key);
+            return value.toString().toStdString();
+        };
+        const std::string before = read();
+        assign();
+        m_configForm->recordOverride(name, before, read());
+    };
+    const auto giveText = [&](QLineEdit& field, const std::optional<std::string>& text) {
+        if (text) {
+            give(field, [&] { field.setText(QString::fromStdString(*text)); });
+        }
+    };
+    const auto tick = [&](ValueCheckBox& box, int value) {
+        give(box, [&] { box.setValue(value); });
+    };
+    if (controls.sentenceType) {
+        give(*m_ui->cmb_NMEA, [&] { m_ui->cmb_NMEA->setCurrentIndex(*controls.sentenceType); });
+    }
+    if (controls.checksum) {
+        tick(*m_ui->chk_sum, ValueCheckBox::kTicked);
+    }
+    if (controls.noLeadingZeros) {
+        tick(*m_ui->chk_NLZ, ValueCheckBox::kClear);
+    }
+    giveText(*m_ui->txt_DPS, controls.decimalPlaces);
+    giveText(*m_ui->txt_lat, controls.latitude);
+    giveText(*m_ui->txt_lon, controls.longitude);
+    giveText(*m_ui->txt_SPEED, controls.speed);
+    if (controls.course) {
+        // The course box becomes active first, so that its change handler takes the course.
+        Enable_AutoPilot();
+        giveText(*m_ui->txt_DIR, controls.course);
+        m_cycle->ship().AutoPilot_Dir = number_from_text(*controls.course);
+    }
+    if (controls.rate) {
+        Enable_Steering();
+        giveText(*m_ui->txt_ROT, controls.rate);
+        m_cycle->ship().Demand_ROT = number_from_text(*controls.rate);
+    }
+    if (controls.responseSeconds) {
+        tick(*m_ui->chk_Ship_Response, ValueCheckBox::kTicked);
+        giveText(*m_ui->txt_SHIP_Response, controls.responseSeconds);
+    }
+    if (controls.seaMetres) {
+        tick(*m_ui->chk_Heavy_Sea, ValueCheckBox::kTicked);
+        giveText(*m_ui->txt_Heavy_Sea, controls.seaMetres);
+    }
+    if (controls.noiseMetres) {
+        tick(*m_ui->chk_GPS_Noise, ValueCheckBox::kTicked);
+        giveText(*m_ui->txt_GPS_NOISE, controls.noiseMetres);
+    }
+    if (controls.port) {
+        give(*m_ui->cmb_PORT, [&] {
+            if (m_ui->cmb_PORT->currentIndex() == *controls.port - 1) {
+                cmb_PORT_Click();  // the entry shown already: open its port anew
+            } else {
+                m_ui->cmb_PORT->setCurrentIndex(*controls.port - 1);
+            }
+        });
+    }
 }
 
 void FRM_NMEA::showPicture(QPushButton& button, const QLabel& holder) {
@@ -340,28 +392,19 @@ void FRM_NMEA::showPicture(QPushButton& button, const QLabel& holder) {
 
 void FRM_NMEA::CMD_GO_Click(int Index) {
     if (Index == 0) {
-        if (!m_running) {
-            showPicture(*m_ui->CMD_GO_0, *m_ui->PIC_Pause);
-            if (!m_ui->CMD_GO_1->isEnabled()) {
-                // Starting from Stopped: the position boxes give the start position.
-                m_ship.Ship_Lat = User_lat(textOf(*m_ui->txt_lat));
-                m_ship.Ship_Lon = user_lon(textOf(*m_ui->txt_lon));
-            }
-            m_ui->CMD_GO_1->setEnabled(true);
-            m_lastTick.reset();
-            m_running = true;
-        } else {
-            showPicture(*m_ui->CMD_GO_0, *m_ui->PIC_RUN);
-            m_running = false;
-        }
+        m_cycle->runOrPause();
     } else if (Index == 1) {
-        m_lastTick.reset();
-        m_ship.Ship_ROT = 0;
-        m_ship.Ship_Speed = 0;
-        m_running = false;
-        showPicture(*m_ui->CMD_GO_0, *m_ui->PIC_RUN);
-        m_ui->CMD_GO_1->setEnabled(false);
+        m_cycle->stop();
     }
+    showRunState();
+}
+
+void FRM_NMEA::showRunState() {
+    // Stopped: Run picture, Stop disabled; Running: Pause picture; Paused: Run picture, Stop
+    // enabled.
+    const RunCycle::State state = m_cycle->state();
+    showPicture(*m_ui->CMD_GO_0, state == RunCycle::State::Running ? *m_ui->PIC_Pause : *m_ui->PIC_RUN);
+    m_ui->CMD_GO_1->setEnabled(state != RunCycle::State::Stopped);
 }
 
 void FRM_NMEA::Timer1_Timer() {
@@ -369,53 +412,95 @@ void FRM_NMEA::Timer1_Timer() {
 }
 
 void FRM_NMEA::Move_Ship() {
-    if (!m_running) {
-        return;
-    }
-    if (m_voyage.isPlaying()) {
-        // A loaded voyage plays one fix a tick; the ship itself does not move.
-        sendSentence(m_voyageCommands->playNext());
-        return;
-    }
-    const std::chrono::milliseconds now = m_services.clock->monotonicNow();
-
-    StepInputs inputs;
-    inputs.first_step = !m_lastTick.has_value();
-    inputs.dir_number = number_from_text(textOf(*m_ui->txt_DIR));
-    inputs.elapsed_ms = inputs.first_step ? 0.0 : static_cast<double>((now - *m_lastTick).count());
-    inputs.demanded_speed = number_from_text(textOf(*m_ui->txt_SPEED));
-    inputs.response_on = m_ui->chk_Ship_Response->value() == ValueCheckBox::kTicked;
-    inputs.response_seconds = number_from_text(textOf(*m_ui->txt_SHIP_Response));
-    inputs.sea_on = m_ui->chk_Heavy_Sea->value() == ValueCheckBox::kTicked;
-    inputs.sea_metres = number_from_text(textOf(*m_ui->txt_Heavy_Sea));
-    inputs.noise_on = m_ui->chk_GPS_Noise->value() == ValueCheckBox::kTicked;
-    inputs.noise_metres = number_from_text(textOf(*m_ui->txt_GPS_NOISE));
-    inputs.mode = autopilotOn() ? SteeringMode::Autopilot : SteeringMode::RateOfTurn;
-
-    const StepResult result = advanceShip(m_ship, inputs, *m_services.random);
-    if (result.dir_text) {
-        m_ui->txt_DIR->setText(QString::fromStdString(*result.dir_text));
-    }
-    if (result.readouts_changed) {
-        m_ui->LAB_COG->setText(QString::fromStdString(m_ship.COG_Text));
-        m_ui->LAB_SOG->setText(QString::fromStdString(m_ship.SOG_Text));
-    }
-    m_lastTick = now;
-
-    const int sentenceType = m_ui->cmb_NMEA->currentIndex();
-    const std::string bare =
-        NMEA(result.reported_lon, result.reported_lat, decimalPlacesFromText(textOf(*m_ui->txt_DPS)),
-             m_ui->chk_NLZ->value() == ValueCheckBox::kTicked, sentenceType, m_ship.SOG_Text,
-             m_ship.COG_Text, m_services.clock->localNow());
-    const std::string sentence = withChecksumIfDue(bare, m_ui->chk_sum->value(), sentenceType);
-
-    m_voyage.record(sentence);
-
-    sendSentence(sentence);
+    m_cycle->tick();
 }
 
 void FRM_NMEA::sendSentence(const std::string& sentence) {
-    m_ports->writeSentence(sentence);
+    m_cycle->send(sentence);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Outputs besides the serial port
+
+void FRM_NMEA::startOutputs(const WindowStart& start) {
+    m_storedOutputs = loadOutputSettings(m_services.settings, m_services.applicationName);
+    m_outputSettings = start.outputs ? start.outputs(m_storedOutputs) : m_storedOutputs;
+    m_services.outputs.setListener([this](const std::string& problem) {
+        showOutputStatus();
+        if (!problem.empty()) {
+            // Shown once the tick or handler that met it has ended, never inside it.
+            QMetaObject::invokeMethod(this, [this, problem] { showOutputProblem(problem); },
+                                      Qt::QueuedConnection);
+        }
+    });
+    m_cycle->setUtc(m_outputSettings.utc);
+    for (const std::string& problem : m_services.outputs.apply(m_outputSettings)) {
+        showOutputProblem(problem);
+    }
+    showOutputStatus();
+}
+
+void FRM_NMEA::switchOutput(bool OutputSettings::*which, bool on) {
+    OutputSettings settings = m_outputSettings;
+    settings.*which = on;
+    m_storedOutputs.*which = on;
+    changeOutputs(settings);
+}
+
+void FRM_NMEA::changeOutputs(const OutputSettings& settings) {
+    m_outputSettings = settings;
+    // The addresses, ports and link chosen here are the user's: they are kept for later runs.
+    m_storedOutputs.tcpAddress = settings.tcpAddress;
+    m_storedOutputs.tcpPort = settings.tcpPort;
+    m_storedOutputs.udpAddress = settings.udpAddress;
+    m_storedOutputs.udpPort = settings.udpPort;
+    m_storedOutputs.ptyLink = settings.ptyLink;
+    if (const std::optional<SettingsError> error =
+            saveOutputSettings(m_services.settings, m_services.applicationName, m_storedOutputs)) {
+        showOutputProblem("The output choices could not be saved to " + m_services.settings.location() +
+                          ": " + error->reason + ".");
+    }
+    m_cycle->setUtc(m_outputSettings.utc);
+    for (const std::string& problem : m_services.outputs.apply(m_outputSettings)) {
+        showOutputProblem(problem);
+    }
+    showOutputStatus();
+}
+
+void FRM_NMEA::mnuOutputSettings_Click() {
+    OutputDialog dialog(m_outputSettings, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        changeOutputs(dialog.settings());
+    }
+}
+
+void FRM_NMEA::showOutputStatus() {
+    // The menu items say which outputs are on, where, and how many TCP clients are connected.
+    const OutputStatus status = m_services.outputs.status();
+    const auto show = [](QAction& item, const QString& name, bool asked, const OutputStatus::Endpoint& endpoint,
+                         const QString& extra) {
+        QString text = name;
+        if (asked && endpoint.on) {
+            text += QStringLiteral("  ") + QString::fromStdString(endpoint.where) + extra;
+        } else if (asked && !endpoint.problem.empty()) {
+            text += QStringLiteral("  (not running)");
+        }
+        item.setText(text);
+        item.setToolTip(QString::fromStdString(endpoint.problem));
+        item.setChecked(asked);
+    };
+    const QString clients = status.tcpClients == 1
+                                ? QStringLiteral(", 1 client")
+                                : QStringLiteral(", %1 clients").arg(status.tcpClients);
+    show(*m_ui->mnuOutputTcp, QStringLiteral("TCP Server"), m_outputSettings.tcp, status.tcp, clients);
+    show(*m_ui->mnuOutputUdp, QStringLiteral("UDP"), m_outputSettings.udp, status.udp, {});
+    show(*m_ui->mnuOutputPty, QStringLiteral("Virtual Serial Port"), m_outputSettings.pty, status.pty, {});
+    m_ui->mnuOutputUtc->setChecked(m_outputSettings.utc);
+    m_ui->mnuOutput->setToolTipsVisible(true);
+}
+
+void FRM_NMEA::showOutputProblem(const std::string& problem) {
+    m_services.dialogs.showError(problem);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -444,12 +529,12 @@ void FRM_NMEA::Enable_Steering() {
 
 void FRM_NMEA::txt_DIR_Click() {
     Enable_AutoPilot();
-    m_ship.AutoPilot_Dir = number_from_text(textOf(*m_ui->txt_DIR));
+    m_cycle->ship().AutoPilot_Dir = number_from_text(textOf(*m_ui->txt_DIR));
 }
 
 void FRM_NMEA::txt_DIR_Change() {
     if (autopilotOn()) {
-        m_ship.AutoPilot_Dir = number_from_text(textOf(*m_ui->txt_DIR));
+        m_cycle->ship().AutoPilot_Dir = number_from_text(textOf(*m_ui->txt_DIR));
     }
 }
 
@@ -467,7 +552,7 @@ void FRM_NMEA::txt_ROT_Click() {
 
 void FRM_NMEA::txt_ROT_Change() {
     if (steeringOn()) {
-        m_ship.Demand_ROT = number_from_text(textOf(*m_ui->txt_ROT));
+        m_cycle->ship().Demand_ROT = number_from_text(textOf(*m_ui->txt_ROT));
     }
 }
 
@@ -550,21 +635,24 @@ void FRM_NMEA::mnuLoad_Click() {
 void FRM_NMEA::mnuNew_Click() {
     m_voyageCommands->endVoyage();
 }
+
 void FRM_NMEA::HelpIndex_Click() {
-    HELP_CHM::Show_Help_Index(*m_services.helpViewer, this);
+    HELP_CHM::Show_Help_Index(m_services.helpViewer, this);
 }
 
 void FRM_NMEA::HelpAbout_Click() {
     // The year is read from the date each time the box opens.
-    m_services.showAbout(QString::fromStdString(m_versionText), m_services.clock->localNow().year);
+    m_services.dialogs.showAbout(m_versionText, m_services.clock.localNow().year);
 }
 
 void FRM_NMEA::Image1_Click() {
-    visitWebsite(this, m_services.webLink);
+    if (m_services.dialogs.confirmOnline()) {
+        Activate_Browser(QString::fromUtf8(kSiteAddress.data(), qsizetype(kSiteAddress.size())));
+    }
 }
 
 bool FRM_NMEA::Activate_Browser(const QString& address) {
-    return pelora::Activate_Browser(address);
+    return m_services.browser.open(address.toStdString());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -586,18 +674,15 @@ void FRM_NMEA::query_close() {
 
 void FRM_NMEA::endProgram() {
     // No tick runs once the program ends.
-    m_timer1->stop();
+    m_services.ticker.stop();
     closeSerialPort();
-    if (m_services.leaveEventLoop) {
-        m_services.leaveEventLoop();
-    } else {
-        QCoreApplication::exit(0);
-    }
+    m_services.outputs.stopAll();
+    m_services.programEnd.leaveEventLoop();
 }
 
 void FRM_NMEA::closeSerialPort() {
-    if (m_services.serial->PortOpen()) {
-        m_services.serial->setPortOpen(false);
+    if (m_services.serial.PortOpen()) {
+        m_services.serial.setPortOpen(false);
     }
 }
 

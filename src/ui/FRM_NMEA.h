@@ -1,23 +1,23 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include <QMainWindow>
 
+#include "nmea/output.h"
+#include "run/run_cycle.h"
+#include "run/start_options.h"
 #include "sim/ship_motion.h"
 #include "sim/voyage.h"
-#include "ui/voyage_commands.h"
 #include "ui/window_services.h"
 
 class QLineEdit;
 class QLabel;
 class QPushButton;
-class QTimer;
 
 namespace pelora {
 
@@ -25,21 +25,24 @@ namespace Ui {
 class FRM_NMEA;
 }
 
-class SystemClock;
-class ProgramRandom;
-class QtFileDialogs;
-class DeviceMap;
+class AutoConfig;
+class ConfigFormAdapter;
+class OverriddenForm;
 class PortManager;
 class PortView;
-class QtSettingsStore;
-class QtConfigDialogs;
-class ConfigFormAdapter;
-class AutoConfig;
-class QtHelpViewer;
+class VoyageCommands;
+class WindowRunPanel;
 
-// The program's one working window: it owns the controls, the tick timer, the ship state and
-// the voyage list, and carries every event handler. Handlers only move values between the
-// controls and the core (src/sim, src/nmea).
+// How the window starts besides its stored values: the command line's choices for this run.
+struct WindowStart {
+    ControlOverrides controls;  // put into the controls after the stored values, never saved
+    // Turns the stored output choices into this run's; empty: the stored ones as they are.
+    std::function<OutputSettings(const OutputSettings& stored)> outputs;
+};
+
+// The program's one working window: it owns the controls, the run cycle (ship, voyage, tick)
+// and the serial port management, and carries every event handler. Handlers only move values
+// between the controls and the core.
 class FRM_NMEA : public QMainWindow {
     Q_OBJECT
 
@@ -50,44 +53,45 @@ public:
     static constexpr std::uint32_t kInactiveColour = 0x80000000;        // system colour 0
     static constexpr std::uint32_t kWindowBackgroundColour = 0x80000005;  // system colour 5
 
-    // Builds the window with its controls, starts Timer1 and runs Form_Load.
-    explicit FRM_NMEA(const WindowServices& services, QWidget* parent = nullptr);
+    // Builds the window with its controls, runs Form_Load (which starts the outputs) and starts
+    // the ticker. `services` must outlive the window.
+    explicit FRM_NMEA(const WindowServices& services, const WindowStart& start = {},
+                      QWidget* parent = nullptr);
     ~FRM_NMEA() override;
 
     // --- State read by tests and by later parts of the program ---
-    bool Running() const { return m_running; }
-    ShipState& ship() { return m_ship; }
-    const ShipState& ship() const { return m_ship; }
+    bool Running() const { return m_cycle->Running(); }
+    ShipState& ship() { return m_cycle->ship(); }
+    const ShipState& ship() const { return m_cycle->ship(); }
     // The voyage: every sentence sent, followed by one empty spare slot.
-    const std::vector<std::string>& Voyage_Log() const { return m_voyage.withSpareSlot(); }
-    const VoyageLog& voyage() const { return m_voyage; }
+    const std::vector<std::string>& Voyage_Log() const { return m_cycle->voyage().withSpareSlot(); }
+    const VoyageLog& voyage() const { return m_cycle->voyage(); }
+    RunCycle& cycle() { return *m_cycle; }
     // The version as "major.minor.revision", set by Form_Load.
     const std::string& Version_Text() const { return m_versionText; }
     // True when no step happened since the last Run, resume or Stop (Last_Tick is 0).
-    bool firstStepDue() const { return !m_lastTick.has_value(); }
+    bool firstStepDue() const { return m_cycle->firstStepDue(); }
     // The background colour values of the course and rate fields.
     std::uint32_t txt_DIR_BackColor() const { return m_dirBackColor; }
     std::uint32_t txt_ROT_BackColor() const { return m_rotBackColor; }
     // The autopilot test (course field pure white) and the steering test (rate field pure white).
     bool autopilotOn() const { return m_dirBackColor == kActiveColour; }
     bool steeringOn() const { return m_rotBackColor == kActiveColour; }
-    QTimer* Timer1() const { return m_timer1; }
+    // Timer1: the once-a-second beat, running from the creation of the window.
+    Ticker* Timer1() const { return &m_services.ticker; }
     // The serial control MSComm1.
-    SerialControl& MSComm1() const { return *m_services.serial; }
-    // The control-state store the window is attached to.
-    AutoConfig& autoconfig() const { return *m_autoconfig; }
+    SerialControl& MSComm1() const { return m_services.serial; }
+    // This run's output choices (the stored ones with the command line's on top).
+    const OutputSettings& outputSettings() const { return m_outputSettings; }
 
     // --- Run cycle ---
     // Index 0 runs, pauses or resumes; index 1 stops.
     void CMD_GO_Click(int Index);
     // The tick: one step of the ship.
     void Timer1_Timer();
-    // One simulation step: nothing unless Running; while a voyage plays, sends its next fix;
-    // otherwise moves the ship, updates the readouts, composes and records the sentence and
-    // hands it to sendSentence.
+    // One simulation step (see RunCycle::tick).
     void Move_Ship();
-    // Shows the finished sentence in LAB_NMEA and writes it to the open port with CR LF, or
-    // shows it followed by ": Not Connected." when no port is open.
+    // Shows the finished sentence and sends it to the serial port and every other output.
     void sendSentence(const std::string& sentence);
 
     // --- Steering ---
@@ -105,10 +109,15 @@ public:
     void UpDown1_UpClick();
     void UpDown1_DownClick();
 
-    // --- Port, baud rate, voyage and help commands ---
+    // --- Port, baud rate, outputs, voyage and help commands ---
     void cmb_PORT_Click();
-    // Moves the baud-rate check mark to item Index, then re-opens the selected port.
+    // Moves the baud-rate check mark to item Index, then re-opens the port.
     void MNU_Baud_Click(int Index);
+    // Replaces this run's output choices, saves them and starts, stops or moves the outputs;
+    // problems are shown in a message box.
+    void changeOutputs(const OutputSettings& settings);
+    // "Addresses and Ports...": the dialog for the addresses, ports and link path.
+    void mnuOutputSettings_Click();
     void mnuSaveAs_Click();
     void mnuLoad_Click();
     void mnuNew_Click();
@@ -123,7 +132,8 @@ public:
     void Form_QueryUnload();
     // Asks the control-state store whether the program ends (it may ask the operator).
     void query_close();
-    // Releases the serial port and leaves the event loop, without the close handling again.
+    // Stops the ticks, releases the serial port and the other outputs and leaves the event
+    // loop, without the close handling again.
     void endProgram();
 
 protected:
@@ -131,46 +141,46 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void fillInRealServices();
+    friend class WindowRunPanel;
+
     // Start-up, in order.
-    void Form_Load();
+    void Form_Load(const WindowStart& start);
     void chdirv(const QString& longpath);
-    void probePorts();
     void restoreStoredValues();
+    void applyStartControls(const ControlOverrides& controls);
+    void startOutputs(const WindowStart& start);
 
     void applyFixedFonts();
     void connectHandlers();
     void setBackColor(QLineEdit& field, std::uint32_t colour);
     void showPicture(QPushButton& button, const QLabel& holder);
+    void showRunState();
     void autopilotStep(double degrees);
     void steeringStep(double degrees_per_second);
     void stepSpeed(double knots);
+    void switchOutput(bool OutputSettings::*which, bool on);
+    void showOutputStatus();
+    void showOutputProblem(const std::string& problem);
     void closeSerialPort();
 
+    WindowServices m_services;
     std::unique_ptr<Ui::FRM_NMEA> m_ui;
-    std::unique_ptr<SystemClock> m_systemClock;
-    std::unique_ptr<ProgramRandom> m_programRandom;
-    std::unique_ptr<QtFileDialogs> m_qtFileDialogs;
-    std::unique_ptr<DeviceMap> m_deviceMap;
-    std::unique_ptr<QtSettingsStore> m_qtSettings;
-    std::unique_ptr<QtConfigDialogs> m_qtConfigDialogs;
     std::unique_ptr<PortView> m_portView;
     std::unique_ptr<PortManager> m_ports;
-    std::unique_ptr<ConfigFormAdapter> m_configForm;
+    std::unique_ptr<WindowRunPanel> m_panel;
+    std::unique_ptr<RunCycle> m_cycle;
+    std::unique_ptr<ConfigFormAdapter> m_configAdapter;
+    std::unique_ptr<OverriddenForm> m_configForm;
     std::unique_ptr<AutoConfig> m_autoconfig;
-    std::unique_ptr<QtHelpViewer> m_qtHelpViewer;
-    WindowServices m_services;
-    QTimer* m_timer1 = nullptr;
-
-    bool m_running = false;
-    // Monotonic time of the previous step; empty when the next step is a first step.
-    std::optional<std::chrono::milliseconds> m_lastTick;
-    ShipState m_ship;
-    VoyageLog m_voyage;
     std::unique_ptr<VoyageCommands> m_voyageCommands;
+
     std::string m_versionText;
     std::uint32_t m_dirBackColor = kWindowBackgroundColour;
     std::uint32_t m_rotBackColor = kWindowBackgroundColour;
+    // The port list entry in use before the latest pick, to tell a pick of the shown entry.
+    bool m_portPickChanged = false;
+    OutputSettings m_storedOutputs;   // as the settings file holds them
+    OutputSettings m_outputSettings;  // this run's: the stored ones with the command line's
 };
 
 }  // namespace pelora

@@ -1,8 +1,7 @@
 #include "ui/about_box.h"
 
-#include "sim/about_text.h"
+#include "ui/about_text.h"
 
-#include <QDate>
 #include <QMessageBox>
 
 namespace pelora {
@@ -15,10 +14,6 @@ std::unique_ptr<QMessageBox> makeAboutBox(QWidget* parent, const QString& versio
 
 void showAboutBox(QWidget* parent, const QString& versionText, int year) {
     makeAboutBox(parent, versionText, year)->exec();
-}
-
-int currentYear() {
-    return QDate::currentDate().year();
 }
 
 }  // namespace pelora

@@ -17,7 +17,4 @@ std::unique_ptr<QMessageBox> makeAboutBox(QWidget* parent, const QString& versio
 // read from the date each time the box is opened.
 void showAboutBox(QWidget* parent, const QString& versionText, int year);
 
-// The current year of the computer's local date.
-int currentYear();
-
 }  // namespace pelora

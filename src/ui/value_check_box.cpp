@@ -27,10 +27,6 @@ int ValueCheckBox::value() const {
     return valueOfState(checkState());
 }
 
-bool ValueCheckBox::isValue(int value) {
-    return value == kClear || value == kTicked || value == kGreyed;
-}
-
 void ValueCheckBox::setValue(int value) {
     switch (value) {
     case kClear:

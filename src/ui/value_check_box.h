@@ -24,9 +24,6 @@ public:
     // Sets the state; a number other than 0, 1 or 2 changes nothing.
     void setValue(int value);
 
-    // True for the numbers a check box can hold: 0, 1 and 2.
-    static bool isValue(int value);
-
 signals:
     // Emitted with the new number whenever the state changes, by code or by the operator.
     void valueChanged(int value);

@@ -1,7 +1,6 @@
 #include "ui/web_link.h"
 
-#include "platform/browser.h"
-#include "sim/about_text.h"
+#include "ui/about_text.h"
 
 #include <QMessageBox>
 
@@ -19,20 +18,6 @@ std::unique_ptr<QMessageBox> makeOnlineQuestionBox(QWidget* parent) {
 bool askOnline(QWidget* parent) {
     const auto box = makeOnlineQuestionBox(parent);
     return box->exec() == QMessageBox::Ok;
-}
-
-bool visitWebsite(QWidget* parent, const WebLinkServices& services) {
-    const bool confirmed = services.confirm ? services.confirm(parent) : askOnline(parent);
-    if (!confirmed) {
-        return false;
-    }
-    const QString address = QString::fromUtf8(kSiteAddress.data(), qsizetype(kSiteAddress.size()));
-    if (services.openBrowser) {
-        services.openBrowser(address);
-    } else {
-        Activate_Browser(address);
-    }
-    return true;
 }
 
 }  // namespace pelora

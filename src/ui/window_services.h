@@ -1,40 +1,45 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
-#include "platform/clock.h"
 #include "config/config_dialogs.h"
 #include "config/settings_store.h"
+#include "nmea/output.h"
 #include "nmea/serial_control.h"
+#include "platform/browser.h"
 #include "platform/file_dialogs.h"
 #include "platform/help_viewer.h"
-#include "ui/web_link.h"
+#include "platform/ticker.h"
+#include "sim/clock.h"
 #include "sim/random_source.h"
+#include "ui/window_dialogs.h"
 
 namespace pelora {
 
-// The outside services the main window uses, handed over when the window is created so that
-// tests can put fakes in their place. A service left empty is replaced by the real one
-// (the system clock, the program's random generator, leaving the application's event loop).
-// The window does not own what the pointers refer to; it must outlive the window.
+// Ends the program by leaving the application's event loop.
+class ProgramEnd {
+public:
+    virtual ~ProgramEnd() = default;
+    virtual void leaveEventLoop() = 0;
+};
+
+// The outside services the main window uses, built once by the program's composition root
+// (or by a test, with fakes) and handed over when the window is created. The window keeps the
+// references; everything they refer to must outlive it.
 struct WindowServices {
-    Clock* clock = nullptr;          // local time for the sentences, monotonic time between steps
-    RandomSource* random = nullptr;  // sea state and GPS noise draws
-    std::function<void()> leaveEventLoop;  // ends the program once the port is closed
-    FileDialogs* fileDialogs = nullptr;    // the voyage files' open and save dialogs
-    // Shows a failure to the operator and returns when it is acknowledged (a modal box).
-    std::function<void(const std::string& message)> showError;
-    SerialControl* serial = nullptr;       // MSComm1: the serial port over the device map
-    // Shows a notice with the application's title and an OK button only; returns when closed.
-    std::function<void(const std::string& text)> showNotice;
-    SettingsStore* settings = nullptr;     // the per-user settings file
-    ConfigDialogs* configDialogs = nullptr;  // the save question and the load and save failures
-    std::string applicationName;           // the settings' application; the executable's name
-    HelpViewer* helpViewer = nullptr;      // the help window over pelora.qch
-    WebLinkServices webLink;               // the question before the browser, and the browser
-    // Shows the About box for a version text and year; returns when it is closed.
-    std::function<void(const QString& versionText, int year)> showAbout;
+    Clock& clock;                  // local time for the sentences, monotonic time between steps
+    RandomSource& random;          // sea state and GPS noise draws
+    Ticker& ticker;                // Timer1: the once-a-second beat
+    SerialControl& serial;         // MSComm1: the serial port over the device map
+    Outputs& outputs;              // the TCP server, UDP and the virtual serial port
+    SettingsStore& settings;       // the per-user settings file
+    ConfigDialogs& configDialogs;  // the save question and the load and save failures
+    FileDialogs& fileDialogs;      // the voyage files' open and save dialogs
+    WindowDialogs& dialogs;        // failures, notices, About, the question before the browser
+    HelpViewer& helpViewer;        // the help window over pelora.qch
+    Browser& browser;              // opens the maker's site
+    ProgramEnd& programEnd;        // leaves the event loop once the port is closed
+    std::string applicationName;   // the settings' application: the executable's name
 };
 
 }  // namespace pelora

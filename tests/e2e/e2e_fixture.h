@@ -26,6 +26,9 @@
 
 #include <unistd.h>
 
+#include "platform/device_map.h"
+#include "platform/qt_serial_control.h"
+#include "platform/qt_settings_store.h"
 #include "platform/serial_peers.h"
 #include "ui/window_fixture.h"
 
@@ -46,6 +49,7 @@ protected:
 
     void TearDown() override {
         window.reset();
+        serial.reset();
         pairs.clear();
         for (const QString& path : m_immutable) {
             QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
@@ -106,21 +110,15 @@ protected:
     // timer is stopped so that the test decides when a step happens.
     FRM_NMEA& startWindow() {
         window.reset();
-        WindowServices services;
-        services.clock = &clock;
-        services.random = &random;
-        services.leaveEventLoop = [this] { ++endings; };
-        services.fileDialogs = &fileDialogs;
-        services.showError = [this](const std::string& message) { errors.push_back(message); };
-        services.showNotice = [this](const std::string& text) { notices.push_back(text); };
-        services.configDialogs = &configDialogs;
-        services.applicationName = kApplication;
-        services.helpViewer = &helpViewer;
-        services.webLink.confirm = [](QWidget*) { return false; };
-        services.webLink.openBrowser = [](const QString&) { return false; };
-        services.showAbout = [](const QString&, int) {};
-        window = std::make_unique<FRM_NMEA>(services);
-        window->Timer1()->stop();
+        serial.reset();
+        store.reset();
+        deviceMap = std::make_unique<DeviceMap>(QString::fromLatin1(kApplication));
+        serial = std::make_unique<QtSerialControl>(
+            [map = deviceMap.get()](int port) { return map->devicePath(port); });
+        store = std::make_unique<QtSettingsStore>(kApplication);
+        window = std::make_unique<FRM_NMEA>(WindowServices{
+            clock, random, ticker, *serial, outputs, *store, configDialogs, fileDialogs, dialogs,
+            helpViewer, browser, programEnd, kApplication});
         return *window;
     }
 
@@ -151,6 +149,7 @@ protected:
     // entry already selected.
     void pickPort(int index) {
         QComboBox& list = portList();
+        QCoreApplication::processEvents();  // an operator's pick comes after earlier events are handled
         list.showPopup();
         QAbstractItemView* view = list.view();
         ASSERT_TRUE(view->isVisible()) << "the drop-down did not open";
@@ -162,13 +161,21 @@ protected:
 
     FakeClock clock;
     FixedRandom random;
-    int endings = 0;
+    ManualTicker ticker;
+    FakeOutputs outputs;
     QueuedFileDialogs fileDialogs;
-    std::vector<std::string> errors;
-    std::vector<std::string> notices;
     FakeConfigDialogs configDialogs;
+    FakeWindowDialogs dialogs;
     RecordingHelpViewer helpViewer;
+    RecordingBrowser browser;
+    CountingProgramEnd programEnd;
+    int& endings = programEnd.endings;
+    std::vector<std::string>& errors = dialogs.errors;
+    std::vector<std::string>& notices = dialogs.notices;
     std::vector<std::unique_ptr<SocatPair>> pairs;
+    std::unique_ptr<DeviceMap> deviceMap;
+    std::unique_ptr<QtSerialControl> serial;
+    std::unique_ptr<QtSettingsStore> store;
     std::unique_ptr<FRM_NMEA> window;
 
 private:

@@ -3,111 +3,29 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
+
+#include "support/fake_port_view.h"
+#include "support/fake_serial_control.h"
 
 namespace pelora {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-// An in-memory serial control: a set of ports that exist, a log of what was asked of it, and
-// switches for a failing write and a device that goes away.
-class FakeSerialControl : public SerialControl {
-public:
-    std::set<int> existing;
-    std::vector<std::string> log;
-    std::string written;
-    bool outputFails = false;
-
-    bool PortOpen() const override { return m_open; }
-
-    bool setPortOpen(bool open) override {
-        if (!open) {
-            log.push_back("close");
-            m_open = false;
-            return true;
-        }
-        const bool ok = !m_open && existing.count(m_port) != 0;
-        log.push_back("open " + std::to_string(m_port) + (ok ? " ok" : " fails"));
-        m_open = ok;
-        return ok;
-    }
-
-    void setCommPort(int port) override { m_port = port; }
-    int CommPort() const override { return m_port; }
-
-    bool setSettings(std::string_view settings) override {
-        // Only the framing the program uses is known here; anything else is refused.
-        if (settings.size() <= 6 || settings.substr(settings.size() - 6) != ",N,8,1") {
-            return false;
-        }
-        m_settings = settings;
-        return true;
-    }
-    std::string Settings() const override { return m_settings; }
-    PortFailure lastFailure() const override { return {}; }
-
-    bool Output(std::string_view text) override {
-        if (!m_open || outputFails) {
-            m_open = false;
-            return false;
-        }
-        written += text;
-        return true;
-    }
-
-    // The device of the open port disappears: the control reports the port closed.
-    void loseDevice() {
-        m_open = false;
-        existing.erase(m_port);
-    }
-
-private:
-    bool m_open = false;
-    int m_port = 1;
-    std::string m_settings = "9600,N,8,1";
-};
-
-// Records everything shown, in order.
-class FakeView : public PortView {
-public:
-    std::vector<std::string> statusHistory;
-    std::string toolTip;
-    std::string baudText = "(unset)";
-    std::vector<std::string> entries;
-    std::vector<std::string> messages;
-    std::vector<std::string> events;  // status texts and message boxes in the order they came
-    bool checks[PortManager::kBaudCount] = {};
-
-    void setStatusText(const std::string& text) override {
-        statusHistory.push_back(text);
-        events.push_back("status " + text);
-    }
-    void setStatusToolTip(const std::string& text) override { toolTip = text; }
-    void setBaudRateText(const std::string& text) override { baudText = text; }
-    void setPortEntries(const std::vector<std::string>& e) override { entries = e; }
-    void setBaudChecked(int index, bool checked) override { checks[index] = checked; }
-    void showNoPortsMessage(const std::string& text) override {
-        messages.push_back(text);
-        events.push_back("message");
-    }
-
-    std::string status() const { return statusHistory.empty() ? "" : statusHistory.back(); }
-    std::vector<bool> checkMarks() const { return std::vector<bool>(std::begin(checks), std::end(checks)); }
-};
+using testing::FakePortView;
+using testing::FakeSerialControl;
 
 class PortManagerTest : public ::testing::Test {
 protected:
     FakeSerialControl control;
-    FakeView view;
+    FakePortView view;
     PortManager manager{control, view};
 };
 
 TEST_F(PortManagerTest, ProbeFillsTheListAndOpensTheFirstPortThatWorks) {
-    control.existing = {3, 7};
+    control.available = {3, 7};
     manager.probe();
 
     ASSERT_EQ(view.entries.size(), 16u);
@@ -141,8 +59,57 @@ TEST_F(PortManagerTest, ProbeWithNoPortShowsTheMessageThenTheStatus) {
     EXPECT_EQ(view.baudText, "(unset)");
 }
 
+TEST_F(PortManagerTest, ProbeNamesTheDevicesRefusedForPermissionAndTheCure) {
+    const PortFailure usb{"/dev/ttyUSB0", "Permission denied", true};
+    control.refusals = {{1, {"/dev/ttyS0", "no UART behind this port", false}},
+                        {5, usb},
+                        {6, usb},  // two entries of the port map for one device
+                        {13, {"/dev/ttyACM0", "Permission denied", true}}};
+    manager.probe();
+
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0],
+              "No hardware serial ports are available.\r\n"
+              "You should connect a 'USB to Serial Port Converter' into an unused USB socket.\r\n"
+              "Permission denied for /dev/ttyUSB0, /dev/ttyACM0: join the 'dialout' group "
+              "(sudo usermod -aG dialout $USER), then log in again.");
+    EXPECT_EQ(view.status(), "No serial ports are available.");
+}
+
+struct RefusalRow {
+    const char* name;
+    PortFailure failure;
+    const char* toolTip;
+};
+
+class PortManagerRefusalTest : public PortManagerTest, public ::testing::WithParamInterface<RefusalRow> {};
+
+TEST_P(PortManagerRefusalTest, StatusToolTipSaysWhyUntilAPortOpens) {
+    control.available = {1};
+    control.refusals = {{2, GetParam().failure}};
+
+    manager.Open_Port(2);
+    EXPECT_EQ(view.status(), "Port:  2: Not Available");
+    EXPECT_EQ(view.toolTip, GetParam().toolTip);
+
+    manager.Open_Port(1);
+    EXPECT_EQ(view.status(), "Port:  1: OK");
+    EXPECT_EQ(view.toolTip, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, PortManagerRefusalTest,
+    ::testing::Values(
+        RefusalRow{"NoUart", {"/dev/ttyS0", "no UART behind this port", false}, "/dev/ttyS0: no UART behind this port"},
+        RefusalRow{"Permission",
+                   {"/dev/ttyUSB0", "Permission denied", true},
+                   "/dev/ttyUSB0: Permission denied: join the 'dialout' group (sudo usermod -aG dialout $USER), "
+                   "then log in again."},
+        RefusalRow{"NoDevice", {"", "No device for port 2", false}, "No device for port 2"}),
+    [](const ::testing::TestParamInfo<RefusalRow>& info) { return std::string(info.param.name); });
+
 TEST_F(PortManagerTest, FailedOpenClosesThePortAndKeepsTheBaudLabel) {
-    control.existing = {2};
+    control.available = {2};
     manager.Open_Port(2);
     ASSERT_EQ(view.baudText, "4800,N,8,1");
     control.log.clear();
@@ -156,7 +123,7 @@ TEST_F(PortManagerTest, FailedOpenClosesThePortAndKeepsTheBaudLabel) {
 }
 
 TEST_F(PortManagerTest, SelectionOpensThePortAtListPositionPlusOne) {
-    control.existing = {1, 12};
+    control.available = {1, 12};
     manager.cmb_PORT_Click(11);
     EXPECT_EQ(view.status(), "Port:  12: OK");
     EXPECT_EQ(control.CommPort(), 12);
@@ -168,7 +135,7 @@ TEST_F(PortManagerTest, SelectionOpensThePortAtListPositionPlusOne) {
 }
 
 TEST_F(PortManagerTest, ReselectingTheOpenPortClosesAndReopensIt) {
-    control.existing = {4};
+    control.available = {4};
     manager.cmb_PORT_Click(3);
     control.log.clear();
 
@@ -179,7 +146,7 @@ TEST_F(PortManagerTest, ReselectingTheOpenPortClosesAndReopensIt) {
 }
 
 TEST_F(PortManagerTest, BaudChoiceMovesTheCheckMarkAndReopensAtTheNewRate) {
-    control.existing = {1};
+    control.available = {1};
     manager.probe();
     control.log.clear();
 
@@ -193,17 +160,25 @@ TEST_F(PortManagerTest, BaudChoiceMovesTheCheckMarkAndReopensAtTheNewRate) {
     EXPECT_EQ(manager.settingsText(), "19200,N,8,1");
 }
 
-TEST_F(PortManagerTest, BaudChoiceWithoutSelectionClosesTheProbedPort) {
-    control.existing = {1};
+TEST_F(PortManagerTest, BaudChoiceWithoutSelectionReopensTheProbedPortAtTheNewRate) {
+    control.available = {3};
     manager.probe();
+    control.log.clear();
 
     manager.MNU_Baud_Click(0, -1);
 
     EXPECT_TRUE(manager.baudChecked(0));
     EXPECT_FALSE(manager.baudChecked(2));
+    EXPECT_THAT(control.log, ElementsAre("close", "open 3 ok"));
+    EXPECT_EQ(view.status(), "Port:  3: OK");
+    EXPECT_EQ(view.baudText, "1200,N,8,1");
+
+    // With no port open either (the probed one was lost), port 0 is tried as before.
+    control.loseDevice();
+    manager.MNU_Baud_Click(1, -1);
     EXPECT_EQ(view.status(), "Port:  0: Not Available");
     EXPECT_FALSE(control.PortOpen());
-    EXPECT_EQ(view.baudText, "4800,N,8,1");
+    EXPECT_EQ(view.baudText, "1200,N,8,1");
 }
 
 TEST_F(PortManagerTest, TickWritesTheSentenceWithLineEndOnlyWhenOpen) {
@@ -211,7 +186,7 @@ TEST_F(PortManagerTest, TickWritesTheSentenceWithLineEndOnlyWhenOpen) {
     EXPECT_EQ(view.status(), "$GPGLL,5430.0000,N,00115.0000,W,123456,A: Not Connected.");
     EXPECT_EQ(control.written, "");
 
-    control.existing = {1};
+    control.available = {1};
     manager.Open_Port(1);
     manager.writeSentence("$GPGLL,5430.0000,N,00115.0000,W,123457,A");
     manager.writeSentence("$GPGLL,5430.0001,N,00115.0000,W,123458,A");
@@ -222,7 +197,7 @@ TEST_F(PortManagerTest, TickWritesTheSentenceWithLineEndOnlyWhenOpen) {
 }
 
 TEST_F(PortManagerTest, FailedWriteCountsThePortAsClosedAndTheRunGoesOn) {
-    control.existing = {1};
+    control.available = {1};
     manager.Open_Port(1);
     control.outputFails = true;
 
@@ -243,7 +218,7 @@ TEST_F(PortManagerTest, FailedWriteCountsThePortAsClosedAndTheRunGoesOn) {
 }
 
 TEST_F(PortManagerTest, LostDeviceShowsNotConnectedUntilItIsBackAndChosenAgain) {
-    control.existing = {6};
+    control.available = {6};
     manager.cmb_PORT_Click(5);
     control.loseDevice();
 
@@ -253,7 +228,7 @@ TEST_F(PortManagerTest, LostDeviceShowsNotConnectedUntilItIsBackAndChosenAgain) 
     manager.cmb_PORT_Click(5);
     EXPECT_EQ(view.status(), "Port:  6: Not Available");
 
-    control.existing.insert(6);
+    control.available.insert(6);
     manager.cmb_PORT_Click(5);
     EXPECT_EQ(view.status(), "Port:  6: OK");
     manager.writeSentence("$GPRMC,Y*00");

@@ -46,7 +46,7 @@ TEST(GpsdPeerTest, GpsdReportsTheFixOfTheRmcSentencesWritten) {
 
     DeviceMap map(settings.application());
     QtSerialControl control([&map](int port) { return map.devicePath(port); });
-    RecordingView view;
+    FakePortView view;
     PortManager manager(control, view);
     manager.probe();
     ASSERT_EQ(view.status(), "Port:  1: OK");

@@ -1,13 +1,13 @@
 #pragma once
 
 // Real peers for the serial tests: a socat pseudo-terminal pair (a virtual null-modem), the far
-// end opened for reading, a temporary settings folder with [Ports] entries, and a view that
-// records what the port management shows.
+// end opened for reading, a temporary settings folder with [Ports] entries, and Qt's lock files.
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -30,6 +30,7 @@
 
 #include "nmea/port_manager.h"
 #include "platform/device_map.h"
+#include "support/fake_port_view.h"
 
 namespace pelora::testing {
 
@@ -51,11 +52,22 @@ inline int freeTcpPort() {
     return port;
 }
 
-// Qt's lock files of devices whose name contains `name`, in the folders Qt locks in.
-inline QStringList lockFilesFor(const QString& name) {
+// Qt's lock files of `device`, in the folders Qt locks in. The serial control locks a device
+// under its real path (/dev/pts/3 gives LCK..pts_3), so a link such as a socat pair's end is
+// resolved first; a `device` that names no file is matched as part of a lock file's name.
+inline QStringList lockFilesFor(const QString& device) {
+    QString name = QFileInfo(device).canonicalFilePath();
+    if (name.isEmpty()) {
+        name = "*" + device + "*";
+    } else {
+        if (name.startsWith(QStringLiteral("/dev/"))) {
+            name.remove(0, 5);
+        }
+        name.replace('/', '_');
+    }
     QStringList found;
     for (const QString& folder : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock"), QStringLiteral("/tmp")}) {
-        for (const QString& file : QDir(folder).entryList({"LCK..*" + name + "*"}, QDir::Files | QDir::System)) {
+        for (const QString& file : QDir(folder).entryList({"LCK.." + name}, QDir::Files | QDir::System)) {
             found << folder + "/" + file;
         }
     }
@@ -202,24 +214,7 @@ private:
     int m_fd;
 };
 
-// Records what the port management shows.
-class RecordingView : public PortView {
-public:
-    std::vector<std::string> statusHistory;
-    std::string toolTip;
-    std::string baudText;
-    std::vector<std::string> entries;
-    std::vector<std::string> messages;
-    bool checks[PortManager::kBaudCount] = {};
-
-    void setStatusText(const std::string& text) override { statusHistory.push_back(text); }
-    void setStatusToolTip(const std::string& text) override { toolTip = text; }
-    void setBaudRateText(const std::string& text) override { baudText = text; }
-    void setPortEntries(const std::vector<std::string>& e) override { entries = e; }
-    void setBaudChecked(int index, bool checked) override { checks[index] = checked; }
-    void showNoPortsMessage(const std::string& text) override { messages.push_back(text); }
-
-    std::string status() const { return statusHistory.empty() ? std::string() : statusHistory.back(); }
-};
+// The name the tests used for the recording port view before there was one fake for all.
+using RecordingView = FakePortView;
 
 }  // namespace pelora::testing

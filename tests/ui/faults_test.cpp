@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "platform/qt_settings_store.h"
 #include "platform/voyage_file.h"
 #include "support/sentence_check.h"
 #include "window_fixture.h"
@@ -62,13 +63,15 @@ protected:
     void SetUp() override {
         device.available = {1};
         WindowServices withDevice = services();
-        withDevice.serial = &device;
-        window = std::make_unique<FRM_NMEA>(withDevice);
-        window->Timer1()->stop();
+        window = std::make_unique<FRM_NMEA>(WindowServices{
+            withDevice.clock, withDevice.random, withDevice.ticker, device, withDevice.outputs,
+            withDevice.settings, withDevice.configDialogs, withDevice.fileDialogs, withDevice.dialogs,
+            withDevice.helpViewer, withDevice.browser, withDevice.programEnd, withDevice.applicationName});
     }
     QComboBox* ports() { return child<QComboBox>("cmb_PORT"); }
     // Opens the drop-down list and clicks entry `index`, as the operator does.
     void pickFromList(int index) {
+        QCoreApplication::processEvents();  // an operator's pick comes after earlier events are handled
         ports()->showPopup();
         QAbstractItemView* list = ports()->view();
         ASSERT_TRUE(list->isVisible());
@@ -206,6 +209,7 @@ protected:
     }
 
     QTemporaryDir m_home;
+    std::unique_ptr<QtSettingsStore> m_store;
     bool m_hadOld = false;
     QByteArray m_old;
     bool m_immutable = false;
@@ -218,10 +222,13 @@ TEST_P(SettingsFault, ProgramRunsOnAndTheSpoiltFileIsReportedNotMadeWorse) {
     }
     const QByteArray before = read();
 
-    WindowServices realStore = services();
-    realStore.settings = nullptr;  // the window's own settings file under XDG_CONFIG_HOME
-    window = std::make_unique<FRM_NMEA>(realStore);
-    window->Timer1()->stop();
+    // The window's own settings file under XDG_CONFIG_HOME.
+    m_store = std::make_unique<QtSettingsStore>("pelora");
+    const WindowServices fakes = services();
+    window = std::make_unique<FRM_NMEA>(WindowServices{
+        fakes.clock, fakes.random, fakes.ticker, fakes.serial, fakes.outputs, *m_store, fakes.configDialogs,
+        fakes.fileDialogs, fakes.dialogs, fakes.helpViewer, fakes.browser, fakes.programEnd,
+        fakes.applicationName});
 
     if (row.loadFails) {
         ASSERT_EQ(configDialogs.messages.size(), 1u);

@@ -1,6 +1,6 @@
 // The Help menu and the logo, driven through the window's handlers.
 #include "platform/qt_help_viewer.h"
-#include "sim/about_text.h"
+#include "ui/about_text.h"
 #include "window_fixture.h"
 
 namespace pelora::testing {
@@ -21,15 +21,15 @@ TEST_F(WindowHelpTest, AboutShowsTheVersionAndTheYearOfTheDayItIsOpened) {
     window->HelpAbout_Click();
     clock.local.year = 2031;
     window->HelpAbout_Click();
-    EXPECT_EQ(aboutShown, QStringList({QStringLiteral("1.1.12 2024"), QStringLiteral("1.1.12 2031")}));
+    EXPECT_EQ(dialogs.about, std::vector<std::string>({"1.1.12 2024", "1.1.12 2031"}));
 }
 
 TEST_F(WindowHelpTest, TheLogoOpensTheSiteOnlyAfterOk) {
     window->Image1_Click();
-    EXPECT_TRUE(browserOpened.isEmpty());
+    EXPECT_TRUE(browser.opened.empty());
     confirmBrowser = true;
     window->Image1_Click();
-    EXPECT_EQ(browserOpened, QStringList(QString::fromLatin1(kSiteAddress)));
+    EXPECT_EQ(browser.opened, std::vector<std::string>{std::string(kSiteAddress)});
     EXPECT_EQ(child<QWidget>("Image1")->cursor().shape(), Qt::PointingHandCursor);
 }
 

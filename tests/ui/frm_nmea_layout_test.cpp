@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "ui/value_check_box.h"
@@ -135,6 +136,10 @@ TEST_F(WindowTest, MenusCarryTheirItemsWithoutShortcutsAnd4800Checked) {
          "BaudRate",
          {{"MNU_Baud_0", "1200"}, {"MNU_Baud_1", "2400"}, {"MNU_Baud_2", "4800"}, {"MNU_Baud_3", "9600"},
           {"MNU_Baud_4", "19200"}}},
+        {"mnuOutput",
+         "Output",
+         {{"mnuOutputTcp", "TCP Server"}, {"mnuOutputUdp", "UDP"}, {"mnuOutputPty", "Virtual Serial Port"},
+          {"mnuOutputUtc", "UTC"}, {"", ""}, {"mnuOutputSettings", "Addresses and Ports..."}}},
         {"mnuHLP", "Help", {{"HelpIndex", "Index"}, {"HelpAbout", "About"}}},
     };
     const QList<QAction*> bar = window->menuBar()->actions();
@@ -184,6 +189,11 @@ TEST_F(WindowTest, TabVisitsTheControlsInTheirOrder) {
         widget = widget->nextInFocusChain();
     } while (widget != first);
     EXPECT_EQ(visited, expected);
+
+    // The first control of the order has the focus when the window first shows.
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), first);
 }
 
 TEST_F(WindowTest, CaptionIsTheProgramNameWithABlankBeforeEachVersionNumber) {
@@ -248,13 +258,11 @@ TEST_F(WindowTest, StartUpLeavesTheShipStoppedWithAnEmptyVoyageAndTheTimerRunnin
     EXPECT_FALSE(types->isEditable());
     EXPECT_FALSE(child<QComboBox>("cmb_PORT")->isEditable());
 
-    // A window of its own, since the fixture stops the timer of its window.
-    FRM_NMEA fresh(services());
-    QTimer* timer = fresh.findChild<QTimer*>("Timer1");
-    ASSERT_NE(timer, nullptr);
-    EXPECT_TRUE(timer->isActive());
-    EXPECT_EQ(timer->interval(), 1000);
-    EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
+    // Timer1, the once-a-second beat, runs from the creation of the window.
+    EXPECT_EQ(window->Timer1(), &ticker);
+    EXPECT_TRUE(ticker.isActive());
+    EXPECT_EQ(ticker.starts, 1);
+    EXPECT_EQ(Ticker::kInterval, std::chrono::milliseconds(1000));
 }
 
 }  // namespace

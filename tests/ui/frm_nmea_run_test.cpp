@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "platform/system_clock.h"
+#include "platform/wall_clock_ticker.h"
 #include "ui/value_check_box.h"
 #include "window_fixture.h"
 
@@ -193,12 +195,15 @@ TEST_F(RunCycle, ClosingIsRefusedAndHandedToTheCloseCheckOnce) {
 }
 
 TEST_F(RunCycle, RealTimerSendsASentenceEverySecondOnceRunning) {
-    // The real clock and timer: the timer runs from creation, so ticks come a second apart.
-    WindowServices real = services();
-    real.clock = nullptr;
-    real.random = nullptr;
+    // The real clocks and beat: the beat runs from creation, so ticks come a second apart.
+    SystemClock realClock;
+    ProgramRandom realRandom;
+    WallClockTicker realTicker;
     serial.available.clear();
-    FRM_NMEA window(real);
+    const WindowServices fakes = services();
+    FRM_NMEA window(WindowServices{realClock, realRandom, realTicker, fakes.serial, fakes.outputs,
+                                   fakes.settings, fakes.configDialogs, fakes.fileDialogs, fakes.dialogs,
+                                   fakes.helpViewer, fakes.browser, fakes.programEnd, fakes.applicationName});
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>("CMD_GO_0"), Qt::LeftButton);
     QTest::qWait(2500);

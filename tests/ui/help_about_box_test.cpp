@@ -1,6 +1,6 @@
 #include "help_modal_answer.h"
 
-#include "sim/about_text.h"
+#include "ui/about_text.h"
 #include "ui/about_box.h"
 
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "sim/about_text.h"
+#include "ui/about_text.h"
 
 #include <cstdio>
 

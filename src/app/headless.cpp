@@ -1,0 +1,301 @@
+#include "app/headless.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTimer>
+
+#include "config/autoconfig.h"
+#include "config/output_settings.h"
+#include "nmea/port_manager.h"
+#include "platform/device_map.h"
+#include "platform/exit_signals.h"
+#include "platform/qt_serial_control.h"
+#include "platform/qt_settings_store.h"
+#include "platform/system_clock.h"
+#include "platform/voyage_file.h"
+#include "platform/wall_clock_ticker.h"
+#include "run/run_cycle.h"
+#include "run/stored_controls.h"
+#include "sim/random_source.h"
+#include "text/number_text.h"
+#include "ui/about_text.h"
+
+namespace pelora {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long the end waits for queued bytes to reach the serial line and the TCP clients.
+constexpr auto kDrainTime = 100ms;
+
+void say(const std::string& text) {
+    std::fprintf(stderr, "pelora: %s\n", text.c_str());
+    std::fflush(stderr);
+}
+
+// Port messages go to stderr: the result of each opening, and the port's loss once.
+class HeadlessPortView final : public PortView {
+public:
+    void setStatusText(const std::string& text) override {
+        if (text.rfind("Port: ", 0) == 0) {
+            say(text);
+            m_connected = text.size() >= 4 && text.compare(text.size() - 4, 4, ": OK") == 0;
+            return;
+        }
+        if (m_connected && text.size() >= 16 && text.compare(text.size() - 16, 16, ": Not Connected.") == 0) {
+            m_connected = false;
+            say("the serial port was lost; sentences go on to the other outputs");
+        }
+    }
+    void setStatusToolTip(const std::string& text) override {
+        if (!text.empty()) say(text);
+    }
+    void setBaudRateText(const std::string&) override {}
+    void setPortEntries(const std::vector<std::string>&) override {}
+    void setBaudChecked(int, bool) override {}
+    void showNoPortsMessage(const std::string& text) override { say(text); }
+
+private:
+    bool m_connected = false;
+};
+
+// The configuration store's messages go to stderr; nothing is ever asked.
+class StderrConfigDialogs final : public ConfigDialogs {
+public:
+    DialogAnswer askYesNoCancel(const std::string&, const std::string&) override { return DialogAnswer::No; }
+    void showMessage(const std::string& text, const std::string&) override { say(text); }
+};
+
+// What a tick reads and shows without a window: the stored controls.
+class HeadlessPanel final : public RunPanel {
+public:
+    explicit HeadlessPanel(StoredControls& controls) : m_controls(controls) {}
+
+    RunControls controls() const override { return m_controls.runControls(); }
+    std::string startLatitude() const override { return m_controls.latitude(); }
+    std::string startLongitude() const override { return m_controls.longitude(); }
+    void showCourse(const std::string& text) override { m_controls.setText("txt_DIR", text); }
+    void showReadouts(const std::string&, const std::string&) override {}
+    void showPlaying(const std::string&) override {}
+
+private:
+    StoredControls& m_controls;
+};
+
+// The beat for --speedup: a precise repeating timer faster than once a second.
+class FastTicker final : public Ticker {
+public:
+    explicit FastTicker(std::chrono::microseconds interval) {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(std::chrono::duration_cast<std::chrono::milliseconds>(interval));
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (m_onTick) m_onTick();
+        });
+    }
+    void start(std::function<void()> onTick) override {
+        m_onTick = std::move(onTick);
+        m_timer.start();
+    }
+    void stop() override {
+        m_timer.stop();
+        m_onTick = nullptr;
+    }
+    bool isActive() const override { return m_timer.isActive(); }
+
+private:
+    QTimer m_timer;
+    std::function<void()> m_onTick;
+};
+
+// Appends each sentence to a file, line by line, each flushed at once.
+class Recorder {
+public:
+    explicit Recorder(const std::string& path) : m_file(QString::fromStdString(path)) {}
+    bool open() { return m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered); }
+    QString error() const { return m_file.errorString(); }
+    void write(const std::string& sentence) {
+        const std::string line = sentence + "\r\n";
+        if (m_file.write(line.data(), static_cast<qint64>(line.size())) != static_cast<qint64>(line.size()) && !m_failed) {
+            m_failed = true;
+            say("recording to " + m_file.fileName().toStdString() + " stopped: " + m_file.errorString().toStdString());
+        }
+    }
+
+private:
+    QFile m_file;
+    bool m_failed = false;
+};
+
+// The lines one playback tick sends: the next fix, or with `byTime` the next lines that share
+// one time field.
+std::vector<std::string> nextLines(VoyageLog& voyage, bool byTime) {
+    std::vector<std::string> lines;
+    if (voyage.playIndex() < voyage.fixCount()) {
+        lines.push_back(voyage.playNext().sentence);
+    }
+    (void)byTime;
+    return lines;
+}
+
+// No outputs besides the serial port.
+class HeadlessOutputs final : public Outputs {
+public:
+    void writeLine(std::string_view) override {}
+    std::vector<std::string> apply(const OutputSettings&) override { return {}; }
+    OutputStatus status() const override { return {}; }
+    void setListener(std::function<void(const std::string&)>) override {}
+    void stopAll() override {}
+};
+
+std::string describeOutputs(const std::string& sentenceType, const std::string& serial, const OutputStatus& status) {
+    std::string text = sentenceType + " sentences to " + (serial.empty() ? "no serial port" : serial);
+    if (status.tcp.on) text += ", TCP " + status.tcp.where;
+    if (status.udp.on) text += ", UDP " + status.udp.where;
+    if (status.pty.on) text += ", virtual serial port " + status.pty.where;
+    return text;
+}
+
+}  // namespace
+
+int runHeadless(const CommandLine& line, const std::string& applicationName) {
+    int status = 0;
+    bool ending = false;
+    const auto end = [&status, &ending](int code) {
+        if (!ending) {
+            ending = true;
+            status = code;
+            QCoreApplication::exit(code);
+        }
+    };
+    ExitSignals exitSignals([&end](int) { end(0); });
+
+    SystemClock clock;
+    ProgramRandom random(line.seed.value_or(ProgramRandom::kStartState));
+    QtSettingsStore settings(applicationName);
+    DeviceMap deviceMap(QString::fromStdString(applicationName));
+    const QString device = line.device ? QString::fromStdString(*line.device) : QString();
+    QtSerialControl serial([&](int port) { return port == 1 && !device.isEmpty() ? device : deviceMap.devicePath(port); });
+    HeadlessPortView portView;
+    PortManager ports(serial, portView);
+
+    // The stored control values, restored as the window restores them, with the command line's on top.
+    StoredControls controls;
+    StderrConfigDialogs configDialogs;
+    AutoConfig store(settings, configDialogs, applicationName, std::string(kAppTitle), [] {});
+    store.attach_form(controls, true);
+    controls.apply(line.controls);
+
+    HeadlessOutputs outputs;
+    const OutputSettings outputSettings = line.outputsOver(loadOutputSettings(settings, applicationName));
+    for (const std::string& problem : outputs.apply(outputSettings)) {
+        say(problem);
+    }
+    outputs.setListener([](const std::string& problem) {
+        if (!problem.empty()) say(problem);
+    });
+
+    HeadlessPanel panel(controls);
+    RunCycle cycle(clock, random, ports, outputs, panel);
+    cycle.setUtc(outputSettings.utc);
+    if (controls.autopilot()) {
+        cycle.ship().AutoPilot_Dir = number_from_text(controls.runControls().course);
+    }
+    if (controls.steering()) {
+        cycle.ship().Demand_ROT = controls.demandedRate();
+    }
+
+    // The serial port: a device, a COM port, or the stored port list entry.
+    const int port = device.isEmpty() ? controls.selectedPort() : 1;
+    std::string serialWhere;
+    if (port > 0) {
+        ports.MNU_Baud_Click(line.baudIndex.value_or(PortManager::kStartBaudIndex), port - 1);
+        serialWhere = serial.devicePath().toStdString() + " (COM " + std::to_string(port) + ")";
+    }
+
+    std::vector<std::string> playLines;
+    std::string playName;
+    std::optional<Recorder> recorder;
+    if (line.recordFile) {
+        recorder.emplace(*line.recordFile);
+        if (!recorder->open()) {
+            say("cannot record to " + *line.recordFile + ": " + recorder->error().toStdString());
+            return 1;
+        }
+    }
+
+    if (line.playFile) {
+        VoyageLoadResult loaded = loadVoyageFile(*line.playFile);
+        if (!loaded.ok) {
+            say(loaded.error);
+            return 1;
+        }
+        const std::string title = file_title(*line.playFile, false, false);
+        playName = title.empty() ? std::string("voyage") : title;
+        playLines = std::move(loaded.lines);
+        cycle.voyage().replace(playLines, playName);
+        cycle.setPlaybackPacer([&](VoyageLog& voyage, std::string& caption) {
+            caption.clear();
+            if (voyage.playIndex() >= voyage.fixCount() && line.loop) {
+                voyage.replace(playLines, playName);
+            }
+            std::vector<std::string> group = nextLines(voyage, line.paceLog);
+            if (voyage.playIndex() >= voyage.fixCount() && !line.loop) {
+                // The last line goes out with this tick; then the run ends.
+                QTimer::singleShot(0, [&end] { end(0); });
+            }
+            return group;
+        });
+    }
+
+    cycle.setSentListener([&](const std::string& sentence) {
+        if (recorder) recorder->write(sentence);
+        if (line.count && cycle.sentCount() >= *line.count) end(0);
+    });
+
+    std::unique_ptr<Ticker> ticker;
+    if (line.speedup == 1.0) {
+        ticker = std::make_unique<WallClockTicker>();
+    } else {
+        ticker = std::make_unique<FastTicker>(std::chrono::microseconds(static_cast<long long>(1e6 / line.speedup)));
+    }
+    if (line.durationSeconds) {
+        QTimer::singleShot(std::chrono::milliseconds(static_cast<long long>(*line.durationSeconds * 1000.0)),
+                           [&end] { end(0); });
+    }
+
+    if (!line.quiet) {
+        const std::vector<std::string> names{"GLL", "GGA", "RMC"};
+        const int type = controls.runControls().sentenceType;
+        const std::string sentence = line.playFile ? "voyage " + *line.playFile + ":"
+                                     : type >= 0 && type < 3 ? names[static_cast<std::size_t>(type)]
+                                                             : "empty";
+        say(describeOutputs(sentence, serialWhere, outputs.status()) + (line.speedup == 1.0 ? ", once a second" : ""));
+    }
+
+    cycle.runOrPause();
+    ticker->start([&cycle, &ending] {
+        if (!ending) cycle.tick();
+    });
+    QCoreApplication::exec();
+    ticker->stop();
+
+    // What was sent last reaches its consumers before the port and the outputs close.
+    const QDeadlineTimer deadline(kDrainTime);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    outputs.stopAll();
+    if (serial.PortOpen()) {
+        serial.setPortOpen(false);
+    }
+    return status;
+}
+
+}  // namespace pelora

@@ -1,0 +1,31 @@
+#include "ui/qt_window_dialogs.h"
+
+#include <QMessageBox>
+
+#include "ui/about_box.h"
+#include "ui/about_text.h"
+#include "ui/web_link.h"
+
+namespace pelora {
+
+void QtWindowDialogs::showError(const std::string& message) {
+    QMessageBox::warning(m_owner.data(), QString::fromUtf8(kAppTitle.data(), qsizetype(kAppTitle.size())),
+                         QString::fromStdString(message));
+}
+
+void QtWindowDialogs::showNotice(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kAppTitle.data(), qsizetype(kAppTitle.size())),
+                    QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                    QMessageBox::Ok, m_owner.data());
+    box.exec();
+}
+
+void QtWindowDialogs::showAbout(const std::string& versionText, int year) {
+    showAboutBox(m_owner.data(), QString::fromStdString(versionText), year);
+}
+
+bool QtWindowDialogs::confirmOnline() {
+    return askOnline(m_owner.data());
+}
+
+}  // namespace pelora
