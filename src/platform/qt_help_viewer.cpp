@@ -198,7 +198,7 @@ void HelpWindow::followLink(const QUrl& link) {
     if (target.scheme() == QLatin1String("qthelp")) {
         showPage(target);
     } else {
-        Activate_Browser(target.toString());
+        DesktopBrowser().open(target.toString().toStdString());
     }
 }
 
