@@ -3,9 +3,6 @@
 #include <cstdint>
 
 #include "platform/help_viewer.h"
-// For the window while it still passes itself as owner and builds its own viewer; goes with
-// the overload below.
-#include "platform/qt_help_viewer.h"
 
 class QWidget;
 
