@@ -59,6 +59,11 @@ std::optional<std::string> VoyageRecorder::openFile() {
     if (m_path.empty()) {
         return "no file name was given";
     }
+    // Looked at first, so that a device (a serial port) is not even opened.
+    struct stat named {};
+    if (::stat(m_path.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
+        return "it is not a regular file";
+    }
     int fd = ::open(m_path.c_str(), kOpenFlags, kNewFileMode);
     if (fd < 0 && errno == EACCES) {
         // A file we may write but not read: appended without looking at its end.
