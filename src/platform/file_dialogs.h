@@ -16,6 +16,11 @@ public:
 
     // The open dialog: only an existing file can be chosen.
     virtual std::optional<std::string> openFileName() = 0;
+
+    // Tells the dialogs that the file at `path`, chosen in one of them, was saved or loaded:
+    // later dialogs open in its folder. A save or load that failed is not told, so that no
+    // dialog opens in a folder where it failed.
+    virtual void fileUsed(const std::string& path) { static_cast<void>(path); }
 };
 
 }  // namespace pelora

@@ -1,21 +1,12 @@
 #pragma once
 
-#include <QPointer>
-#include <QString>
-#include <QUrl>
-#include <QWidget>
-
 #include <cstdint>
-#include <memory>
-
-class QHelpEngine;
-class QLineEdit;
-class QSplitter;
-class QTabWidget;
-class QTemporaryDir;
-class QTextBrowser;
+#include <string>
 
 namespace pelora {
+
+// A window that owns a help window: its native window id (QWidget::winId()), 0 for none.
+using WindowHandle = std::uintptr_t;
 
 // Commands of the help viewer, numbered as in the HTML help interface.
 inline constexpr int kHelpDisplayToc = 1;      // the table of contents
@@ -26,85 +17,15 @@ inline constexpr int kHelpContext = 15;        // the topic with a context numbe
 // The help file's bare name; it lies beside the program.
 inline constexpr char kHelpFileName[] = "pelora.qch";
 
-// The full path of the help file beside the program (QCoreApplication::applicationDirPath()).
-QString helpFilePath();
-
-// The help file keyword identifier that a context number maps to ("pelora.topic.<n>").
-QString helpTopicIdentifier(std::int32_t topic);
-
 // Shows a help file. The program calls it and does not look at the result.
 class HelpViewer {
 public:
     virtual ~HelpViewer() = default;
 
-    // Opens the help file on what `command` asks for (kHelpDisplay*, kHelpContext with the
-    // topic number in `data`), owned by `owner` when given. Returns the help window shown,
-    // or nullptr when nothing could be shown. Never blocks and never shows a message box.
-    virtual QWidget* HtmlHelp(QWidget* owner, const QString& helpFile, int command,
-                              std::intptr_t data) = 0;
-};
-
-// The help window: contents, index and search tabs beside a page browser, over a Qt
-// compressed help file. Its collection file lives in a temporary folder of its own, since
-// the folder of the help file may be read-only.
-class HelpWindow : public QWidget {
-public:
-    enum class Tab { Contents = 0, Index = 1, Search = 2 };
-
-    // Opens `helpFile` (which must exist) in a window owned by `owner` (may be null).
-    HelpWindow(const QString& helpFile, QWidget* owner);
-    ~HelpWindow() override;
-
-    // False when the help file could not be read; the window then shows nothing useful.
-    bool isUsable() const { return m_usable; }
-    const QString& helpFile() const { return m_helpFile; }
-
-    // The help file's first page (its start page).
-    QUrl startPage() const;
-    // The page a context number maps to, or an empty url when the file has no such topic.
-    QUrl topicPage(std::int32_t topic) const;
-
-    void showTab(Tab tab);
-    Tab currentTab() const;
-    // Shows a page of the help file (a qthelp:// url) in the browser.
-    void showPage(const QUrl& page);
-    QUrl currentPage() const;
-
-    QHelpEngine* engine() const { return m_engine; }
-
-private:
-    void buildWidgets();
-
-    QString m_helpFile;
-    std::unique_ptr<QTemporaryDir> m_collectionDir;
-    QHelpEngine* m_engine = nullptr;
-    QString m_namespace;
-    bool m_usable = false;
-    QSplitter* m_body = nullptr;
-    QTabWidget* m_tabs = nullptr;
-    QLineEdit* m_indexFilter = nullptr;
-    QTextBrowser* m_browser = nullptr;
-};
-
-// The program's help viewer: one help window, shown non-modally and reused by later calls.
-// A missing help file shows nothing and returns nullptr.
-class QtHelpViewer final : public HelpViewer {
-public:
-    QtHelpViewer() = default;
-    ~QtHelpViewer() override;
-    QtHelpViewer(const QtHelpViewer&) = delete;
-    QtHelpViewer& operator=(const QtHelpViewer&) = delete;
-
-    QWidget* HtmlHelp(QWidget* owner, const QString& helpFile, int command,
-                      std::intptr_t data) override;
-
-    // The help window of the last successful call, if it still exists.
-    HelpWindow* window() const { return m_window; }
-
-private:
-    HelpWindow* windowFor(QWidget* owner, const QString& helpFile);
-
-    QPointer<HelpWindow> m_window;
+    // Opens the help file at `helpFile` (UTF-8) on what `command` asks for (kHelpDisplay*,
+    // kHelpContext with the topic number in `data`), owned by the window `owner` when not 0.
+    // Returns whether a help window was shown. Never blocks and never shows a message box.
+    virtual bool HtmlHelp(WindowHandle owner, const std::string& helpFile, int command, std::intptr_t data) = 0;
 };
 
 }  // namespace pelora

@@ -4,10 +4,13 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <optional>
 
 #include "sim/voyage_text.h"
@@ -23,7 +26,8 @@ enum class TargetKind { Missing, Regular, Folder, CharacterDevice, Other, Unknow
 
 struct Target {
     TargetKind kind = TargetKind::Unknown;
-    std::string reason;  // for Unknown: why the file could not be examined
+    std::string reason;    // for Unknown: why the file could not be examined
+    std::uintmax_t bytes = 0;  // for Regular: its size
 };
 
 Target examine(const QString& path) {
@@ -34,7 +38,7 @@ Target examine(const QString& path) {
         }
         return {TargetKind::Unknown, std::strerror(errno)};
     }
-    if (S_ISREG(info.st_mode)) return {TargetKind::Regular, {}};
+    if (S_ISREG(info.st_mode)) return {TargetKind::Regular, {}, static_cast<std::uintmax_t>(info.st_size)};
     if (S_ISDIR(info.st_mode)) return {TargetKind::Folder, {}};
     if (S_ISCHR(info.st_mode)) return {TargetKind::CharacterDevice, {}};
     return {TargetKind::Other, {}};
@@ -131,6 +135,71 @@ VoyageSaveResult saveVoyageFile(const std::string& path, std::span<const std::st
     return {true, {}};
 }
 
+namespace {
+
+// The reason given for a file over the size bound: "it is larger than 96 MB, ...".
+std::string tooLargeReason() {
+    return "it is larger than " + std::to_string(kMaxVoyageFileBytes >> 20) +
+           " MB, the most a voyage file may hold";
+}
+
+// Reads the regular file at `qpath` into lines, block by block, stopping at the first block
+// that shows it is not a voyage. May throw std::bad_alloc.
+VoyageLoadResult readVoyage(const std::string& path, const QString& qpath, std::uintmax_t bytes) {
+    VoyageLoadResult result;
+    // Non-blocking, so that a file of the kernel's that waits for data to come (they call
+    // themselves regular files) gives an error instead of holding the window.
+    const int fd = ::open(QFile::encodeName(qpath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        result.error = loadError(path, std::strerror(errno));
+        return result;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        result.error = loadError(path, file.errorString().toStdString());
+        return result;
+    }
+    LineSplitter splitter;
+    splitter.expectBytes(bytes);
+    std::string block(static_cast<std::size_t>(kBlockBytes), '\0');
+    std::uintmax_t total = 0;
+    for (;;) {
+        const qint64 got = file.read(block.data(), kBlockBytes);
+        if (got < 0) {
+            result.error = loadError(path, file.errorString().toStdString());
+            return result;
+        }
+        if (got == 0) {
+            break;
+        }
+        total += static_cast<std::uintmax_t>(got);
+        if (total > kMaxVoyageFileBytes) {
+            // It grew since it was examined.
+            result.error = loadError(path, tooLargeReason());
+            return result;
+        }
+        if (!splitter.feed(std::string_view(block.data(), static_cast<std::size_t>(got)))) {
+            break;
+        }
+    }
+    VoyageLines split = splitter.finish();
+    if (split.fault) {
+        result.error = loadError(path, *split.fault);
+        return result;
+    }
+    if (split.lines.empty()) {
+        result.error = loadError(path, "the file holds no fixes");
+        return result;
+    }
+    result.lines = std::move(split.lines);
+    result.lines.reserve(result.lines.size() + 1);
+    result.ok = true;
+    return result;
+}
+
+}  // namespace
+
 VoyageLoadResult loadVoyageFile(const std::string& path) {
     VoyageLoadResult result;
     const QString qpath = QString::fromStdString(path);
@@ -156,31 +225,23 @@ VoyageLoadResult loadVoyageFile(const std::string& path) {
         case TargetKind::Regular:
             break;
     }
-    QFile file(qpath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = loadError(path, file.errorString().toStdString());
+    if (target.bytes > kMaxVoyageFileBytes) {
+        result.error = loadError(path, tooLargeReason());
         return result;
     }
-    LineSplitter splitter;
-    std::string block(static_cast<std::size_t>(kBlockBytes), '\0');
-    for (;;) {
-        const qint64 got = file.read(block.data(), kBlockBytes);
-        if (got < 0) {
-            result.error = loadError(path, file.errorString().toStdString());
-            return result;
-        }
-        if (got == 0) {
-            break;
-        }
-        splitter.feed(std::string_view(block.data(), static_cast<std::size_t>(got)));
-    }
-    result.lines = splitter.finish();
-    if (result.lines.empty()) {
+    if (target.bytes == 0) {
+        // Read no further: the files of /proc say they are empty, and some never end.
         result.error = loadError(path, "the file holds no fixes");
         return result;
     }
-    result.ok = true;
-    return result;
+    try {
+        return readVoyage(path, qpath, target.bytes);
+    } catch (const std::bad_alloc&) {
+        // Whatever was read is gone with the unwinding; the caller keeps its voyage.
+        VoyageLoadResult failed;
+        failed.error = loadError(path, "there is not enough memory to hold it");
+        return failed;
+    }
 }
 
 }  // namespace pelora

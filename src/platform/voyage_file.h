@@ -27,8 +27,14 @@ struct VoyageLoadResult {
 VoyageSaveResult saveVoyageFile(const std::string& path, std::span<const std::string> fixes);
 
 // Reads the whole regular file at `path` (UTF-8) and cuts it into lines as LineSplitter does.
-// A missing, unreadable or empty file, a folder or a device is an error, so that the caller
-// keeps the voyage it has.
+// Every failure is an error, so that the caller keeps the voyage it has: a missing,
+// unreadable or empty file, a folder or a device; a file that is not a voyage within the
+// bounds of voyage_text.h (larger than kMaxVoyageFileBytes, found before reading; too many
+// lines, a line too long or binary data, found at the first block that shows it); a voyage
+// too large for the memory left (no allocation failure escapes). A file whose size is 0 is
+// not read at all (the files of /proc say so, and some never end), and no read waits for
+// data to come. The lines come with room for one more, so that VoyageLog::replace needs no
+// memory for its spare slot.
 VoyageLoadResult loadVoyageFile(const std::string& path);
 
 }  // namespace pelora

@@ -34,8 +34,10 @@ PlaybackStep VoyageLog::playNext() {
 }
 
 void VoyageLog::replace(std::vector<std::string> lines, std::string name) {
+    // The spare slot goes onto the new list first: should it need memory that is not there,
+    // the voyage is still the one before.
+    lines.emplace_back();
     Voyage_Log = std::move(lines);
-    Voyage_Log.emplace_back();
     Play_Index = 0;
     Voyage_Name = std::move(name);
 }

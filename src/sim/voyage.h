@@ -44,7 +44,9 @@ public:
 
     // Replaces the list by a loaded voyage: the lines become the fixes, Play_Index goes to 0
     // and Voyage_Name becomes `name`. With an empty name the fixes are loaded but playback
-    // stays off, so later steps simulate and record after them.
+    // stays off, so later steps simulate and record after them. Needs no memory when `lines`
+    // has room for one more (the spare slot); when it needs memory that is not there, the
+    // voyage stays as it was.
     void replace(std::vector<std::string> lines, std::string name);
 
     // Ends playback: Voyage_Name becomes empty. The list keeps its fixes, so recording goes

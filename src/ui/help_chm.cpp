@@ -1,23 +1,37 @@
 #include "ui/help_chm.h"
 
-#include "platform/help_viewer.h"
+#include <QWidget>
+
+#include "platform/qt_help_viewer.h"
 
 namespace pelora::HELP_CHM {
 
+namespace {
+
+constexpr WindowHandle kNoOwner = 0;
+
+std::string helpFile() { return helpFilePath().toStdString(); }
+
+}  // namespace
+
+void Show_Help_Index(HelpViewer& viewer, WindowHandle owner) {
+    viewer.HtmlHelp(owner, helpFile(), kHelpDisplayIndex, 0);
+}
+
+void Show_Help_Contents(HelpViewer& viewer, WindowHandle owner) {
+    viewer.HtmlHelp(owner, helpFile(), kHelpDisplayToc, 0);
+}
+
+void Show_Help_Topic(HelpViewer& viewer, WindowHandle owner, std::int32_t topic) {
+    viewer.HtmlHelp(owner, helpFile(), kHelpContext, topic);
+}
+
+void Show_Help_Search(HelpViewer& viewer, WindowHandle /*owner*/) {
+    viewer.HtmlHelp(kNoOwner, helpFile(), kHelpDisplaySearch, 0);
+}
+
 void Show_Help_Index(HelpViewer& viewer, QWidget* owner) {
-    viewer.HtmlHelp(owner, helpFilePath(), kHelpDisplayIndex, 0);
-}
-
-void Show_Help_Contents(HelpViewer& viewer, QWidget* owner) {
-    viewer.HtmlHelp(owner, helpFilePath(), kHelpDisplayToc, 0);
-}
-
-void Show_Help_Topic(HelpViewer& viewer, QWidget* owner, std::int32_t topic) {
-    viewer.HtmlHelp(owner, helpFilePath(), kHelpContext, topic);
-}
-
-void Show_Help_Search(HelpViewer& viewer, QWidget* /*owner*/) {
-    viewer.HtmlHelp(nullptr, helpFilePath(), kHelpDisplaySearch, 0);
+    Show_Help_Index(viewer, owner != nullptr ? static_cast<WindowHandle>(owner->winId()) : kNoOwner);
 }
 
 }  // namespace pelora::HELP_CHM

@@ -2,11 +2,11 @@
 
 #include <cstdint>
 
+#include "platform/help_viewer.h"
+
 class QWidget;
 
 namespace pelora {
-
-class HelpViewer;
 
 // The help calls of the main window. Each makes exactly one HtmlHelp call of the viewer with
 // the help file beside the program; the viewer's answer is not looked at, and a missing help
@@ -14,16 +14,20 @@ class HelpViewer;
 namespace HELP_CHM {
 
 // Opens the help on its keyword index, owned by `owner`.
-void Show_Help_Index(HelpViewer& viewer, QWidget* owner);
+void Show_Help_Index(HelpViewer& viewer, WindowHandle owner);
 
 // Opens the help on its table of contents, owned by `owner`.
-void Show_Help_Contents(HelpViewer& viewer, QWidget* owner);
+void Show_Help_Contents(HelpViewer& viewer, WindowHandle owner);
 
 // Opens the help on the topic with context number `topic`, owned by `owner`.
-void Show_Help_Topic(HelpViewer& viewer, QWidget* owner, std::int32_t topic);
+void Show_Help_Topic(HelpViewer& viewer, WindowHandle owner, std::int32_t topic);
 
 // Opens the help on its search page; the window has no owner (`owner` is not used).
-void Show_Help_Search(HelpViewer& viewer, QWidget* owner);
+void Show_Help_Search(HelpViewer& viewer, WindowHandle owner);
+
+// Show_Help_Index with the window id of `owner` (may be null): for the window until it
+// passes its winId() itself.
+void Show_Help_Index(HelpViewer& viewer, QWidget* owner);
 
 }  // namespace HELP_CHM
 

@@ -17,8 +17,10 @@ bool VoyageCommands::saveVoyage() {
     const VoyageSaveResult saved = saveVoyageFile(*path, m_voyage.fixes());
     if (!saved.ok) {
         m_hooks.showError(saved.error);
+        return false;
     }
-    return saved.ok;
+    m_dialogs.fileUsed(*path);
+    return true;
 }
 
 bool VoyageCommands::loadVoyage() {
@@ -34,6 +36,7 @@ bool VoyageCommands::loadVoyage() {
         return false;
     }
     m_voyage.replace(std::move(loaded.lines), m_hooks.fileTitle(*path));
+    m_dialogs.fileUsed(*path);
     return true;
 }
 

@@ -28,13 +28,15 @@ public:
 
     // "Save Voyage": asks for a file and writes the fixes to it. Cancel does nothing; a
     // failure is shown and leaves an existing file as it was. The voyage never changes.
-    // Returns whether a file was written.
+    // A file written is told to the dialogs (FileDialogs::fileUsed). Returns whether a file
+    // was written.
     bool saveVoyage();
 
     // "Load Voyage": asks for a file, reads it whole and only then replaces the voyage, which
     // plays from its first fix (unless the file's bare name is empty). Cancel does nothing.
     // A failure is shown, keeps the fixes as they were and turns playback off. Clears the
-    // caption of LabPlaying either way. Returns whether a voyage was loaded.
+    // caption of LabPlaying either way. A file loaded is told to the dialogs. Returns whether
+    // a voyage was loaded.
     bool loadVoyage();
 
     // "End Voyage": playback off, LabPlaying empty, the ship stopped.

@@ -1,16 +1,18 @@
-#include "platform/help_viewer.h"
+#include "platform/qt_help_viewer.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpIndexModel>
 #include <QHelpSearchEngine>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -19,9 +21,9 @@ namespace pelora {
 namespace {
 
 // The help file of the build folder; the test programs are built beside it.
-QString builtHelpFile() {
+std::string builtHelpFile() {
     const QString buildDir = qEnvironmentVariable("PELORA_BUILD_DIR", QStringLiteral(PELORA_BUILD_DIR));
-    return buildDir.isEmpty() ? helpFilePath() : QDir(buildDir).filePath(QStringLiteral("pelora.qch"));
+    return (buildDir.isEmpty() ? helpFilePath() : QDir(buildDir).filePath(QStringLiteral("pelora.qch"))).toStdString();
 }
 
 // Top-level windows that the viewer may have put up besides the owner.
@@ -43,12 +45,31 @@ int messageBoxes() {
     return count;
 }
 
+// The middle of the first link to `target` in the page shown, in the browser's viewport,
+// scrolled into view; (-1, -1) when the page has no such link.
+QPoint linkPosition(QTextBrowser& browser, const QString& target) {
+    QTextDocument* page = browser.document();
+    for (QTextBlock block = page->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.charFormat().isAnchor() && fragment.charFormat().anchorHref() == target) {
+                QTextCursor cursor(page);
+                cursor.setPosition(fragment.position() + fragment.length() / 2);
+                browser.setTextCursor(cursor);
+                browser.ensureCursorVisible();
+                return browser.cursorRect(cursor).center();
+            }
+        }
+    }
+    return {-1, -1};
+}
+
 class UnreadableHelpFile : public ::testing::TestWithParam<int> {};
 
 TEST_P(UnreadableHelpFile, MissingFileShowsNothingAndReturnsNoWindow) {
     QWidget owner;
     QtHelpViewer viewer;
-    EXPECT_EQ(viewer.HtmlHelp(&owner, "/nonexistent/folder/pelora.qch", GetParam(), 2), nullptr);
+    EXPECT_FALSE(viewer.HtmlHelp(owner.winId(), "/nonexistent/folder/pelora.qch", GetParam(), 2));
     QApplication::processEvents();
     EXPECT_EQ(visibleWindowsBesides(owner), 0);
     EXPECT_EQ(messageBoxes(), 0);
@@ -64,7 +85,7 @@ TEST_P(UnreadableHelpFile, DamagedFileShowsNothingAndReturnsNoWindow) {
 
     QWidget owner;
     QtHelpViewer viewer;
-    EXPECT_EQ(viewer.HtmlHelp(&owner, damaged, GetParam(), 2), nullptr);
+    EXPECT_FALSE(viewer.HtmlHelp(owner.winId(), damaged.toStdString(), GetParam(), 2));
     QApplication::processEvents();
     EXPECT_EQ(visibleWindowsBesides(owner), 0);
     EXPECT_EQ(messageBoxes(), 0);
@@ -77,17 +98,16 @@ INSTANTIATE_TEST_SUITE_P(Commands, UnreadableHelpFile,
 class HelpViewerOnBuiltFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QFile::exists(builtHelpFile())) << builtHelpFile().toStdString();
+        ASSERT_TRUE(QFile::exists(QString::fromStdString(builtHelpFile()))) << builtHelpFile();
     }
     QWidget m_owner;
     QtHelpViewer m_viewer;
 };
 
 TEST_F(HelpViewerOnBuiltFile, IndexOpensANonModalWindowOwnedByTheWindowOnTheIndexTab) {
-    QWidget* shown = m_viewer.HtmlHelp(&m_owner, builtHelpFile(), kHelpDisplayIndex, 0);
-    ASSERT_NE(shown, nullptr);
+    ASSERT_TRUE(m_viewer.HtmlHelp(m_owner.winId(), builtHelpFile(), kHelpDisplayIndex, 0));
     HelpWindow* window = m_viewer.window();
-    EXPECT_EQ(shown, window);
+    ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isModal());
     EXPECT_EQ(window->parentWidget(), &m_owner);
@@ -102,23 +122,48 @@ TEST_F(HelpViewerOnBuiltFile, IndexOpensANonModalWindowOwnedByTheWindowOnTheInde
 }
 
 TEST_F(HelpViewerOnBuiltFile, EachCommandOpensItsTabOrPageInTheSameWindow) {
-    QWidget* first = m_viewer.HtmlHelp(&m_owner, builtHelpFile(), kHelpDisplayToc, 0);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(m_viewer.window()->currentTab(), HelpWindow::Tab::Contents);
+    ASSERT_TRUE(m_viewer.HtmlHelp(m_owner.winId(), builtHelpFile(), kHelpDisplayToc, 0));
+    const QPointer<HelpWindow> first = m_viewer.window();
+    EXPECT_EQ(first->currentTab(), HelpWindow::Tab::Contents);
 
-    EXPECT_EQ(m_viewer.HtmlHelp(&m_owner, builtHelpFile(), kHelpContext, 2), first);
+    EXPECT_TRUE(m_viewer.HtmlHelp(m_owner.winId(), builtHelpFile(), kHelpContext, 2));
+    EXPECT_EQ(m_viewer.window(), first);
     EXPECT_EQ(m_viewer.window()->currentPage().fileName(), QStringLiteral("window.html"));
 
-    EXPECT_EQ(m_viewer.HtmlHelp(nullptr, builtHelpFile(), kHelpDisplaySearch, 0), first);
+    EXPECT_TRUE(m_viewer.HtmlHelp(0, builtHelpFile(), kHelpDisplaySearch, 0));
+    EXPECT_EQ(m_viewer.window(), first);
     EXPECT_EQ(m_viewer.window()->currentTab(), HelpWindow::Tab::Search);
     EXPECT_EQ(m_viewer.window()->currentPage().fileName(), QStringLiteral("window.html"));
 
-    EXPECT_EQ(m_viewer.HtmlHelp(&m_owner, builtHelpFile(), kHelpContext, 9999), nullptr);
-    EXPECT_EQ(m_viewer.HtmlHelp(&m_owner, builtHelpFile(), 42, 0), nullptr);
+    EXPECT_FALSE(m_viewer.HtmlHelp(m_owner.winId(), builtHelpFile(), kHelpContext, 9999));
+    EXPECT_FALSE(m_viewer.HtmlHelp(m_owner.winId(), builtHelpFile(), 42, 0));
+}
+
+// Both with one click of the mouse: a link in a page opens the linked page in the help
+// window, and so does an entry of the contents; the entry of the page shown is marked.
+TEST_F(HelpViewerOnBuiltFile, LinksAndContentsEntriesOpenTheirPagesAndTheContentsMarkThePageShown) {
+    ASSERT_TRUE(m_viewer.HtmlHelp(m_owner.winId(), builtHelpFile(), kHelpDisplayToc, 0));
+    HelpWindow* window = m_viewer.window();
+    QHelpContentWidget* contents = window->engine()->contentWidget();
+    const QUrl ports = window->startPage().resolved(QUrl(QStringLiteral("ports.html")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return contents->indexOf(ports).isValid(); }, 10000));
+    ASSERT_EQ(window->currentPage().fileName().toStdString(), "index.html");
+
+    const QPoint link = linkPosition(*window->browser(), QStringLiteral("voyages.html"));
+    ASSERT_NE(link, QPoint(-1, -1));
+    QTest::mouseClick(window->browser()->viewport(), Qt::LeftButton, {}, link);
+    EXPECT_EQ(window->currentPage().fileName().toStdString(), "voyages.html");
+    EXPECT_EQ(contents->currentIndex(), contents->indexOf(window->currentPage()));
+
+    const QModelIndex entry = contents->indexOf(ports);
+    contents->scrollTo(entry);
+    QTest::mouseClick(contents->viewport(), Qt::LeftButton, {}, contents->visualRect(entry).center());
+    EXPECT_EQ(window->currentPage().toString().toStdString(), ports.toString().toStdString());
+    EXPECT_EQ(contents->currentIndex(), entry);
 }
 
 TEST_F(HelpViewerOnBuiltFile, FullTextSearchFindsThePermissionsPage) {
-    ASSERT_NE(m_viewer.HtmlHelp(&m_owner, builtHelpFile(), kHelpDisplaySearch, 0), nullptr);
+    ASSERT_TRUE(m_viewer.HtmlHelp(m_owner.winId(), builtHelpFile(), kHelpDisplaySearch, 0));
     QHelpSearchEngine* search = m_viewer.window()->engine()->searchEngine();
     // The index of the words is built in the background after the window opens; search until
     // it answers (the first searches may come before the index is complete).
@@ -143,12 +188,12 @@ TEST_F(HelpViewerOnBuiltFile, FullTextSearchFindsThePermissionsPage) {
 TEST_F(HelpViewerOnBuiltFile, WindowGoesWithItsOwner) {
     auto* owner = new QWidget;
     QtHelpViewer viewer;
-    ASSERT_NE(viewer.HtmlHelp(owner, builtHelpFile(), kHelpDisplayIndex, 0), nullptr);
+    ASSERT_TRUE(viewer.HtmlHelp(owner->winId(), builtHelpFile(), kHelpDisplayIndex, 0));
     QPointer<HelpWindow> window = viewer.window();
     delete owner;
     EXPECT_TRUE(window.isNull());
     // The viewer notices and opens a fresh window on the next call.
-    ASSERT_NE(viewer.HtmlHelp(&m_owner, builtHelpFile(), kHelpDisplayIndex, 0), nullptr);
+    ASSERT_TRUE(viewer.HtmlHelp(m_owner.winId(), builtHelpFile(), kHelpDisplayIndex, 0));
     EXPECT_EQ(viewer.window()->parentWidget(), &m_owner);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/voyage_file.h"
+#include "sim/voyage_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,8 +12,11 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "file_size_limit.h"
 
 namespace pelora {
 namespace {
@@ -52,28 +56,7 @@ Lines sentences(std::size_t count) {
     return lines;
 }
 
-// While it lives, files of this process cannot grow beyond `bytes`: a write past that fails
-// with EFBIG just as a write to a full disk fails with ENOSPC, in the middle of the file.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        m_active = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_active = false;
-};
+using testing::FileSizeLimit;
 
 class VoyageFile : public ::testing::Test {
 protected:
@@ -114,20 +97,23 @@ TEST_F(VoyageFile, SavingNoFixesWritesAnEmptyFileWhichDoesNotLoad) {
     EXPECT_NE(loaded.error.find("no fixes"), std::string::npos) << loaded.error;
 }
 
-TEST_F(VoyageFile, ADayOfFixesRoundTrips) {
-    const Lines fixes = sentences(86'400);
-    const std::string file = path("day.vyg");
+// A week at one fix a second, every fix as long as the longest NMEA sentence, loads whole.
+TEST_F(VoyageFile, AWeekOfTheLongestSentencesRoundTrips) {
+    constexpr std::size_t kWeekOfFixes = 7 * 24 * 3600;
+    Lines fixes(kWeekOfFixes, "$GPRMC," + std::string(75, '0'));
+    fixes.back() = "$GPGLL,last";
+    ASSERT_EQ(fixes.front().size(), 82u);
+    const std::string file = path("week.vyg");
     ASSERT_TRUE(saveVoyageFile(file, fixes).ok);
     const VoyageLoadResult loaded = loadVoyageFile(file);
     ASSERT_TRUE(loaded.ok) << loaded.error;
-    EXPECT_EQ(loaded.lines.size(), 86'400u);
     EXPECT_TRUE(loaded.lines == fixes);
 }
 
 // Bytes that a log from a real receiver may hold survive save and load unchanged, and a
-// line longer than the read block stays whole.
-TEST_F(VoyageFile, UnusualBytesAndATenMegabyteLineRoundTrip) {
-    const Lines fixes = {"NUL\0inside"s, "lone\rCR", "", "\xff\xfe", std::string(10u << 20, 'x'), "last"};
+// line as long as a voyage line may be stays whole across the read blocks.
+TEST_F(VoyageFile, UnusualBytesAndTheLongestLineRoundTrip) {
+    const Lines fixes = {"tab\tinside", "lone\rCR", "", "\xff\xfe", std::string(kMaxVoyageLineBytes, 'x'), "last"};
     const std::string file = path("odd.vyg");
     ASSERT_TRUE(saveVoyageFile(file, fixes).ok);
     const VoyageLoadResult loaded = loadVoyageFile(file);
@@ -208,8 +194,10 @@ TEST_F(VoyageFile, SaveToAFullDeviceReportsAndKeepsTheDevice) {
 
 struct BadTargetRow {
     const char* name;
-    std::string target;  // relative to the test folder
+    std::string target;  // relative to the test folder, unless it starts with '/'
     const char* reason;
+    std::string content = {};        // when not empty, the target is written with it
+    std::uintmax_t sparseBytes = 0;  // when not zero, the target is a sparse file this long
 };
 
 class VoyageFileBadTarget : public VoyageFile, public ::testing::WithParamInterface<BadTargetRow> {
@@ -217,11 +205,19 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder"));
         writeBytes(path("empty.vyg"), "");
+        if (!GetParam().content.empty()) {
+            writeBytes(path(GetParam().target), GetParam().content);
+        }
+        if (GetParam().sparseBytes != 0) {
+            QFile file(QString::fromStdString(path(GetParam().target)));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_TRUE(file.resize(static_cast<qint64>(GetParam().sparseBytes)));
+        }
     }
 };
 
 TEST_P(VoyageFileBadTarget, LoadReportsTheFileAndTheCause) {
-    const std::string file = path(GetParam().target);
+    const std::string file = GetParam().target.starts_with('/') ? GetParam().target : path(GetParam().target);
     const VoyageLoadResult loaded = loadVoyageFile(file);
     EXPECT_FALSE(loaded.ok);
     EXPECT_TRUE(loaded.lines.empty());
@@ -234,7 +230,85 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadTargetRow{"Missing", "missing.vyg", "does not exist"},
                       BadTargetRow{"MissingFolder", "nowhere/harbour.vyg", "does not exist"},
                       BadTargetRow{"Folder", "folder", "folder"},
-                      BadTargetRow{"EmptyFile", "empty.vyg", "no fixes"}),
+                      BadTargetRow{"EmptyFile", "empty.vyg", "no fixes"},
+                      // Waits for the next kernel message when read: the load must not read it.
+                      BadTargetRow{"KernelMessages", "/proc/kmsg", "no fixes"},
+                      BadTargetRow{"BinaryData", "binary.vyg", "line 2 holds binary data (byte 0x00), so it is not a voyage",
+                                   "$GPGLL,1\r\n\0\x01\x02\r\n"s},
+                      BadTargetRow{"LineFarLongerThanASentence", "long.vyg",
+                                   "line 1 is longer than 1024 characters, so it is not a voyage line",
+                                   std::string(2u << 20, 'x')},
+                      BadTargetRow{"MoreLinesThanAVoyage", "lines.vyg", "it holds more than 1000000 lines",
+                                   std::string(kMaxVoyageLines + 1, '\n')},
+                      BadTargetRow{"LargerThanAVoyage", "large.vyg", "it is larger than 96 MB", {},
+                                   kMaxVoyageFileBytes + 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The address space this process has mapped (VmSize of /proc/self/status), or 0.
+std::uintmax_t mappedBytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text)) return 0;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmSize:")) {
+            return line.mid(7).trimmed().split(' ').front().toULongLong() * 1024;  // in kB
+        }
+    }
+    return 0;
+}
+
+struct AddressLimitRow {
+    const char* name;
+    std::string (*content)();
+    std::uintmax_t headroomBytes;  // address space allowed beyond what the process has mapped
+    const char* reason;
+};
+
+class VoyageFileUnderAddressLimit : public VoyageFile, public ::testing::WithParamInterface<AddressLimitRow> {};
+
+// Loading under an address-space limit returns a failure instead of ending the program
+// with an allocation failure. The load runs in a child process of its own (a death test
+// that starts the test program afresh, so that no other thread is about).
+TEST_P(VoyageFileUnderAddressLimit, LoadReturnsAFailureInsteadOfEndingTheProgram) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const AddressLimitRow& row = GetParam();
+    EXPECT_EXIT(
+        {
+            const std::string file = path("voyage.vyg");
+            writeBytes(file, row.content());
+            rlimit limit{};
+            ::getrlimit(RLIMIT_AS, &limit);
+            limit.rlim_cur = static_cast<rlim_t>(mappedBytes() + row.headroomBytes);
+            if (::setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(2);
+            bool refused = false;
+            try {
+                const VoyageLoadResult loaded = loadVoyageFile(file);
+                refused = !loaded.ok && loaded.error.find(row.reason) != std::string::npos;
+            } catch (...) {
+                // Escaped the load: the program would have ended.
+            }
+            m_dir.remove();
+            std::_Exit(refused ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Voyage, VoyageFileUnderAddressLimit,
+    ::testing::Values(
+        AddressLimitRow{"SixtyFourMegabytesOfEmptyLines", [] { return std::string(64u << 20, '\n'); },
+                        std::uintmax_t{512} << 20, "it holds more than 1000000 lines"},
+        AddressLimitRow{"AVoyageLargerThanTheMemoryLeft",
+                        [] {
+                            std::string content;
+                            for (std::size_t i = 0; i < kMaxVoyageLines; ++i) {
+                                content += "$GPGLL,5000.000,N,00100.000,W,120000,A*3C\r\n";
+                            }
+                            return content;
+                        },
+                        std::uintmax_t{32} << 20, "there is not enough memory to hold it"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(VoyageFile, SaveRefusesAFolderAndAMissingFolder) {

@@ -21,28 +21,45 @@ struct SplitRow {
     const char* name;
     std::string content;
     Lines lines;
+    const char* fault = nullptr;  // the start of why the content is not a voyage
+    VoyageTextLimits limits = {};
 };
+
+// Small bounds, so that rows can show both sides of each one.
+constexpr VoyageTextLimits kThreeLinesOfFour{3, 4};
 
 class SplitLines : public ::testing::TestWithParam<SplitRow> {};
 
+void expectSplit(const VoyageLines& split, const SplitRow& row) {
+    EXPECT_EQ(split.lines, row.lines);
+    if (row.fault == nullptr) {
+        EXPECT_EQ(split.fault, std::nullopt);
+    } else {
+        ASSERT_TRUE(split.fault.has_value());
+        EXPECT_EQ(split.fault->rfind(row.fault, 0), 0u) << *split.fault;
+    }
+}
+
 TEST_P(SplitLines, CutsAtLineEndsAndKeepsEveryOtherByte) {
     const SplitRow& row = GetParam();
-    EXPECT_EQ(splitLines(row.content), row.lines);
+    expectSplit(splitLines(row.content, row.limits), row);
 }
 
 // The same content fed one byte at a time: a CR LF split between two pieces is still one
-// line end.
+// line end, and a fault is found at the same line.
 TEST_P(SplitLines, GivesTheSameLinesWhenFedByteByByte) {
     const SplitRow& row = GetParam();
-    LineSplitter splitter;
+    LineSplitter splitter(row.limits);
     for (char c : row.content) splitter.feed(std::string_view(&c, 1));
-    EXPECT_EQ(splitter.finish(), row.lines);
+    expectSplit(splitter.finish(), row);
 }
 
 // Whatever was saved loads back as the same fixes, for every row's lines.
 TEST_P(SplitLines, RoundTripsThroughJoin) {
     const SplitRow& row = GetParam();
-    EXPECT_EQ(splitLines(joinFixes(row.lines)), row.lines);
+    const VoyageLines split = splitLines(joinFixes(row.lines), row.limits);
+    EXPECT_EQ(split.lines, row.lines);
+    EXPECT_EQ(split.fault, std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -58,30 +75,44 @@ INSTANTIATE_TEST_SUITE_P(
         SplitRow{"EmptyLinesInsideAndAtTheEndAreFixes", "A\r\n\r\nB\r\n\r\n", {"A", "", "B", ""}},
         SplitRow{"LoneCarriageReturnIsData", "A\rB\r\nC\r", {"A\rB", "C\r"}},
         SplitRow{"OnlyTheLastCarriageReturnBelongsToTheLineEnd", "A\r\r\n", {"A\r"}},
-        SplitRow{"NulBytesAreData", "A\0B\r\n\0\r\n"s, {"A\0B"s, "\0"s}},
-        SplitRow{"HighBytesAreData", "\xff\xfe\xc3\xa9\r\n", {"\xff\xfe\xc3\xa9"}}),
+        SplitRow{"TabIsData", "A\tB\r\n", {"A\tB"}},
+        SplitRow{"HighBytesAreData", "\xff\xfe\xc3\xa9\r\n", {"\xff\xfe\xc3\xa9"}},
+        SplitRow{"NulByteIsBinary", "A\r\nB\0C\r\n"s, {}, "line 2 holds binary data (byte 0x00)"},
+        SplitRow{"EscapeIsBinary", "\x1b[1mA\r\n", {}, "line 1 holds binary data (byte 0x1B)"},
+        SplitRow{"DeleteIsBinary", "A\x7f", {}, "line 1 holds binary data (byte 0x7F)"},
+        SplitRow{"LinesAtTheLimits", "ABCD\r\nEFGH\nIJKL", {"ABCD", "EFGH", "IJKL"}, nullptr, kThreeLinesOfFour},
+        SplitRow{"OneLineTooMany", "A\nB\nC\nD", {}, "it holds more than 3 lines", kThreeLinesOfFour},
+        SplitRow{"EmptyLinesCount", "\n\n\n\n", {}, "it holds more than 3 lines", kThreeLinesOfFour},
+        SplitRow{"LineOneByteTooLong", "ABCDE\r\n", {}, "line 1 is longer than 4 characters", kThreeLinesOfFour},
+        SplitRow{"LastLineTooLongWithoutEnd", "A\nABCDE", {}, "line 2 is longer than 4 characters", kThreeLinesOfFour},
+        SplitRow{"LoneCarriageReturnCountsAsData", "ABCD\r", {}, "line 1 is longer than 4 characters",
+                 kThreeLinesOfFour},
+        SplitRow{"TooLongBeforeABinaryByteLaterInTheLine", "ABCDEF\x7f", {}, "line 1 is longer than 4 characters",
+                 kThreeLinesOfFour}),
     [](const ::testing::TestParamInfo<SplitRow>& info) { return std::string(info.param.name); });
 
-TEST(LineSplitter, KeepsATenMegabyteLineWhole) {
-    const std::string longLine(10u << 20, 'x');
+// A line far longer than any sentence is refused as soon as it passes the limit, so that a
+// huge file without line ends is never held in memory.
+TEST(LineSplitter, RefusesAHugeLineAtTheFirstPieceOverTheLimit) {
+    const std::string content = "A\r\n" + std::string(10u << 20, 'x') + "\r\nB";
     LineSplitter splitter;
-    const std::string content = "A\r\n" + longLine + "\r\nB";
-    for (std::size_t at = 0; at < content.size(); at += 65'536) {
-        splitter.feed(std::string_view(content).substr(at, 65'536));
-    }
-    const Lines lines = splitter.finish();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "A");
-    EXPECT_EQ(lines[1], longLine);
-    EXPECT_EQ(lines[2], "B");
+    EXPECT_FALSE(splitter.feed(std::string_view(content).substr(0, 65'536)));
+    EXPECT_FALSE(splitter.feed(std::string_view(content).substr(65'536)));
+    const VoyageLines split = splitter.finish();
+    EXPECT_TRUE(split.lines.empty());
+    EXPECT_EQ(split.fault, "line 2 is longer than 1024 characters, so it is not a voyage line");
 }
 
 TEST(LineSplitter, StartsAfreshAfterFinish) {
     LineSplitter splitter;
     splitter.feed("A\r\nhalf");
-    EXPECT_EQ(splitter.finish(), (Lines{"A", "half"}));
+    EXPECT_EQ(splitter.finish().lines, (Lines{"A", "half"}));
+    splitter.feed(std::string_view("\0", 1));
+    EXPECT_TRUE(splitter.finish().fault.has_value());
     splitter.feed("B\n");
-    EXPECT_EQ(splitter.finish(), (Lines{"B"}));
+    const VoyageLines split = splitter.finish();
+    EXPECT_EQ(split.lines, (Lines{"B"}));
+    EXPECT_EQ(split.fault, std::nullopt);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
-#include "platform/help_viewer.h"
 #include "ui/help_chm.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QWidget>
 #include <gtest/gtest.h>
+
+#include "platform/help_viewer.h"
+#include "platform/qt_help_viewer.h"
 
 #include <functional>
 #include <ostream>
@@ -14,25 +15,24 @@ namespace pelora {
 namespace {
 
 struct HtmlHelpCall {
-    QWidget* owner;
-    QString helpFile;
+    WindowHandle owner;
+    std::string helpFile;
     int command;
     std::intptr_t data;
 };
 
 class RecordingViewer final : public HelpViewer {
 public:
-    QWidget* HtmlHelp(QWidget* owner, const QString& helpFile, int command,
-                      std::intptr_t data) override {
+    bool HtmlHelp(WindowHandle owner, const std::string& helpFile, int command, std::intptr_t data) override {
         calls.push_back({owner, helpFile, command, data});
-        return nullptr;
+        return false;
     }
     std::vector<HtmlHelpCall> calls;
 };
 
 struct OperationRow {
     const char* name;
-    std::function<void(HelpViewer&, QWidget*)> operation;
+    std::function<void(HelpViewer&, WindowHandle)> operation;
     bool passesOwner;
     int command;
     std::intptr_t data;
@@ -43,27 +43,27 @@ void PrintTo(const OperationRow& row, std::ostream* out) { *out << row.name; }
 class HelpChmOperation : public ::testing::TestWithParam<OperationRow> {};
 
 TEST_P(HelpChmOperation, MakesOneViewerCallWithItsCommandAndData) {
+    constexpr WindowHandle kOwner = 0x2a00007;
     RecordingViewer viewer;
-    QWidget owner;
-    GetParam().operation(viewer, &owner);
+    GetParam().operation(viewer, kOwner);
 
     ASSERT_EQ(viewer.calls.size(), 1u);
     const HtmlHelpCall& call = viewer.calls.front();
-    EXPECT_EQ(call.owner, GetParam().passesOwner ? &owner : nullptr);
+    EXPECT_EQ(call.owner, GetParam().passesOwner ? kOwner : 0);
     EXPECT_EQ(call.command, GetParam().command);
     EXPECT_EQ(call.data, GetParam().data);
-    EXPECT_EQ(call.helpFile, helpFilePath());
+    EXPECT_EQ(call.helpFile, helpFilePath().toStdString());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Operations, HelpChmOperation,
     ::testing::Values(
-        OperationRow{"Index", HELP_CHM::Show_Help_Index, true, 2, 0},
+        OperationRow{"Index", [](HelpViewer& v, WindowHandle o) { HELP_CHM::Show_Help_Index(v, o); }, true, 2, 0},
         OperationRow{"Contents", HELP_CHM::Show_Help_Contents, true, 1, 0},
         OperationRow{"TopicTwo",
-                     [](HelpViewer& v, QWidget* o) { HELP_CHM::Show_Help_Topic(v, o, 2); }, true, 15, 2},
+                     [](HelpViewer& v, WindowHandle o) { HELP_CHM::Show_Help_Topic(v, o, 2); }, true, 15, 2},
         OperationRow{"TopicNine",
-                     [](HelpViewer& v, QWidget* o) { HELP_CHM::Show_Help_Topic(v, o, 9); }, true, 15, 9},
+                     [](HelpViewer& v, WindowHandle o) { HELP_CHM::Show_Help_Topic(v, o, 9); }, true, 15, 9},
         OperationRow{"SearchHasNoOwner", HELP_CHM::Show_Help_Search, false, 3, 0}),
     [](const ::testing::TestParamInfo<OperationRow>& info) { return std::string(info.param.name); });
 

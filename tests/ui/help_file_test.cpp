@@ -1,5 +1,5 @@
 // The built help file: its topics, its keyword index, its links and its examples.
-#include "platform/help_viewer.h"
+#include "platform/qt_help_viewer.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,7 @@
 #include "ui/voyage_commands.h"
-#include "platform/qt_file_dialogs.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QFileDialog>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -25,7 +21,9 @@ class ScriptedDialogs : public FileDialogs {
 public:
     std::optional<std::string> saveFileName() override { return next(); }
     std::optional<std::string> openFileName() override { return next(); }
+    void fileUsed(const std::string& path) override { used.push_back(path); }
     std::deque<std::optional<std::string>> answers;
+    std::vector<std::string> used;  // the files told as saved or loaded
 
 private:
     std::optional<std::string> next() {
@@ -80,6 +78,7 @@ TEST_F(VoyageCommandsTest, SavedVoyageLoadsAndPlaysBack) {
     EXPECT_EQ(sent, (Lines{"$GPGLL,1", "$GPGLL,2", "$GPGLL,3", ""}));
     EXPECT_EQ(m_captions.back(), "Playing #3/3: harbour");
     EXPECT_TRUE(m_errors.empty());
+    EXPECT_EQ(m_dialogs.used, (Lines{path("harbour.vyg"), path("harbour.vyg")}));
 }
 
 TEST_F(VoyageCommandsTest, EndVoyageStopsTheShipClearsTheCaptionAndRecordsAfterTheLoadedFixes) {
@@ -106,7 +105,7 @@ TEST_F(VoyageCommandsTest, CancelChangesNothing) {
 
 struct FailedLoadRow {
     const char* name;
-    const char* file;      // in the test folder; "empty.vyg" exists and is empty
+    const char* file;      // in the test folder; "empty.vyg" is empty, "binary.vyg" a program
     const char* reason;
 };
 
@@ -119,6 +118,10 @@ TEST_P(VoyageCommandsFailedLoad, KeepsTheRecordingAndReports) {
     QFile empty(QString::fromStdString(path("empty.vyg")));
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
+    QFile binary(QString::fromStdString(path("binary.vyg")));
+    ASSERT_TRUE(binary.open(QIODevice::WriteOnly));
+    binary.write("$GPGLL,1\r\n\x7f" "ELF\x02\x01\x01\0\0", 19);
+    binary.close();
     m_voyage.replace({"played", "recorded"}, "before");  // playing when the load is asked for
 
     m_dialogs.answers = {path(GetParam().file)};
@@ -129,11 +132,13 @@ TEST_P(VoyageCommandsFailedLoad, KeepsTheRecordingAndReports) {
     ASSERT_EQ(m_errors.size(), 1u);
     EXPECT_NE(m_errors[0].find(path(GetParam().file)), std::string::npos) << m_errors[0];
     EXPECT_NE(m_errors[0].find(GetParam().reason), std::string::npos) << m_errors[0];
+    EXPECT_TRUE(m_dialogs.used.empty()) << "a failed load leaves the dialogs where they were";
 }
 
 INSTANTIATE_TEST_SUITE_P(Voyage, VoyageCommandsFailedLoad,
                          ::testing::Values(FailedLoadRow{"Missing", "missing.vyg", "does not exist"},
-                                           FailedLoadRow{"Empty", "empty.vyg", "no fixes"}),
+                                           FailedLoadRow{"Empty", "empty.vyg", "no fixes"},
+                                           FailedLoadRow{"BinaryData", "binary.vyg", "it is not a voyage"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(VoyageCommandsTest, FailedSaveIsShownAndTheVoyageGoesOn) {
@@ -143,6 +148,7 @@ TEST_F(VoyageCommandsTest, FailedSaveIsShownAndTheVoyageGoesOn) {
     ASSERT_EQ(m_errors.size(), 1u);
     EXPECT_NE(m_errors[0].find(path("nowhere/harbour.vyg")), std::string::npos) << m_errors[0];
     EXPECT_EQ(fixes(), (Lines{"A"}));
+    EXPECT_TRUE(m_dialogs.used.empty()) << "a failed save leaves the dialogs where they were";
 }
 
 TEST_F(VoyageCommandsTest, FileWithEmptyBareNameLoadsButKeepsSimulating) {
@@ -152,45 +158,6 @@ TEST_F(VoyageCommandsTest, FileWithEmptyBareNameLoadsButKeepsSimulating) {
     EXPECT_FALSE(m_voyage.isPlaying());
     m_voyage.record("sim");
     EXPECT_EQ(fixes(), (Lines{"A", "B", "sim"}));
-}
-
-TEST(QtFileDialogs, DialogsCarryTitleFilterAndOverwriteQuestion) {
-    QtFileDialogs dialogs(nullptr);
-    const auto save = dialogs.makeSaveDialog();
-    EXPECT_EQ(save->windowTitle(), "Pelora");
-    EXPECT_EQ(save->nameFilters(), QStringList{"Pelora (*.vyg)"});
-    EXPECT_EQ(save->acceptMode(), QFileDialog::AcceptSave);
-    EXPECT_FALSE(save->testOption(QFileDialog::DontConfirmOverwrite));
-    EXPECT_EQ(save->defaultSuffix(), "vyg");
-
-    const auto open = dialogs.makeOpenDialog();
-    EXPECT_EQ(open->windowTitle(), "Pelora");
-    EXPECT_EQ(open->nameFilters(), QStringList{"Pelora (*.vyg)"});
-    EXPECT_EQ(open->fileMode(), QFileDialog::ExistingFile);
-}
-
-// Answers the next modal file dialog with `name` (or rejects it when empty).
-void answerNextDialog(const QString& name) {
-    QTimer::singleShot(0, [name] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        if (name.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        dialog->selectFile(name);
-        static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, protected there
-    });
-}
-
-TEST(QtFileDialogs, SaveAddsTheExtensionAndCancelGivesNothing) {
-    QTemporaryDir dir;
-    QtFileDialogs dialogs(nullptr);
-    answerNextDialog(dir.path() + "/harbour");
-    EXPECT_EQ(dialogs.saveFileName(), (dir.path() + "/harbour.vyg").toStdString());
-
-    answerNextDialog({});
-    EXPECT_EQ(dialogs.openFileName(), std::nullopt);
 }
 
 }  // namespace

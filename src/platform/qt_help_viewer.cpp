@@ -1,4 +1,4 @@
-#include "platform/help_viewer.h"
+#include "platform/qt_help_viewer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,6 +19,8 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "platform/browser.h"
+
 namespace pelora {
 
 QString helpFilePath() {
@@ -34,8 +36,10 @@ namespace {
 // A page browser that reads qthelp:// pages (and their pictures) out of the help file.
 class HelpBrowser final : public QTextBrowser {
 public:
+    // Links are followed by the window (HelpWindow::followLink): left to itself, the browser
+    // hands every qthelp:// link to the desktop, which has nothing to open it with.
     HelpBrowser(QHelpEngine* engine, QWidget* parent) : QTextBrowser(parent), m_engine(engine) {
-        setOpenExternalLinks(true);
+        setOpenLinks(false);
     }
 
     QVariant loadResource(int type, const QUrl& name) override {
@@ -124,7 +128,14 @@ void HelpWindow::buildWidgets() {
     searchLayout->addWidget(results, 1);
     m_tabs->insertTab(static_cast<int>(Tab::Search), searchPage, tr("Search"));
 
+    connect(m_browser, &QTextBrowser::anchorClicked, this, &HelpWindow::followLink);
     connect(contents, &QHelpContentWidget::linkActivated, this, &HelpWindow::showPage);
+    // One click opens an entry, whatever the desktop's style says about activating items.
+    connect(contents, &QHelpContentWidget::clicked, this, [this](const QModelIndex& entry) {
+        if (const QHelpContentItem* item = m_engine->contentModel()->contentItemAt(entry)) {
+            showPage(item->url());
+        }
+    });
     connect(index, &QHelpIndexWidget::documentActivated, this,
             [this](const QHelpLink& link, const QString&) { showPage(link.url); });
     connect(index, &QHelpIndexWidget::documentsActivated, this,
@@ -136,16 +147,18 @@ void HelpWindow::buildWidgets() {
             [search, query] { search->search(query->searchInput()); });
     connect(results, &QHelpSearchResultWidget::requestShowLink, this, &HelpWindow::showPage);
     // The contents tree is read in the background: open it fully and mark the page shown.
-    const auto markPage = [this, contents] {
-        const QModelIndex item = contents->indexOf(m_browser->source());
+    // The page comes from the signal: while sourceChanged is emitted, source() still names
+    // the page before.
+    const auto markPage = [contents](const QUrl& page) {
+        const QModelIndex item = contents->indexOf(page);
         if (item.isValid()) {
             contents->setCurrentIndex(item);
         }
     };
     connect(m_browser, &QTextBrowser::sourceChanged, contents, markPage);
-    connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, contents, [contents, markPage] {
+    connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, contents, [this, contents, markPage] {
         contents->expandAll();
-        markPage();
+        markPage(m_browser->source());
     });
 }
 
@@ -180,6 +193,15 @@ HelpWindow::Tab HelpWindow::currentTab() const {
     return static_cast<Tab>(m_tabs->currentIndex());
 }
 
+void HelpWindow::followLink(const QUrl& link) {
+    const QUrl target = m_browser->source().resolved(link);
+    if (target.scheme() == QLatin1String("qthelp")) {
+        showPage(target);
+    } else {
+        DesktopBrowser().open(target.toString().toStdString());
+    }
+}
+
 void HelpWindow::showPage(const QUrl& page) {
     if (page.isValid() && !page.isEmpty()) {
         m_browser->setSource(page);
@@ -211,24 +233,25 @@ HelpWindow* QtHelpViewer::windowFor(QWidget* owner, const QString& helpFile) {
     return window;
 }
 
-QWidget* QtHelpViewer::HtmlHelp(QWidget* owner, const QString& helpFile, int command,
-                                std::intptr_t data) {
+bool QtHelpViewer::HtmlHelp(WindowHandle owner, const std::string& helpFile, int command, std::intptr_t data) {
     if (command != kHelpDisplayToc && command != kHelpDisplayIndex &&
         command != kHelpDisplaySearch && command != kHelpContext) {
-        return nullptr;
+        return false;
     }
-    if (!QFileInfo(helpFile).isFile()) {
-        return nullptr;
+    const QString file = QString::fromStdString(helpFile);
+    if (!QFileInfo(file).isFile()) {
+        return false;
     }
-    HelpWindow* window = windowFor(owner, helpFile);
+    QWidget* ownerWidget = owner != 0 ? QWidget::find(static_cast<WId>(owner)) : nullptr;
+    HelpWindow* window = windowFor(ownerWidget, file);
     if (window == nullptr) {
-        return nullptr;
+        return false;
     }
     switch (command) {
     case kHelpContext: {
         const QUrl page = window->topicPage(static_cast<std::int32_t>(data));
         if (page.isEmpty()) {
-            return nullptr;
+            return false;
         }
         window->showTab(HelpWindow::Tab::Contents);
         window->showPage(page);
@@ -250,7 +273,7 @@ QWidget* QtHelpViewer::HtmlHelp(QWidget* owner, const QString& helpFile, int com
     window->show();
     window->raise();
     window->activateWindow();
-    return window;
+    return true;
 }
 
 }  // namespace pelora
