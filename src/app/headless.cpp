@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QTimer>
 
 #include "config/autoconfig.h"
@@ -15,14 +14,17 @@
 #include "nmea/port_manager.h"
 #include "platform/device_map.h"
 #include "platform/exit_signals.h"
+#include "platform/output_hub.h"
 #include "platform/qt_serial_control.h"
 #include "platform/qt_settings_store.h"
 #include "platform/system_clock.h"
 #include "platform/voyage_file.h"
+#include "platform/voyage_recorder.h"
 #include "platform/wall_clock_ticker.h"
 #include "run/run_cycle.h"
 #include "run/stored_controls.h"
 #include "sim/random_source.h"
+#include "sim/voyage_pacing.h"
 #include "text/number_text.h"
 #include "ui/about_text.h"
 
@@ -114,45 +116,24 @@ private:
     std::function<void()> m_onTick;
 };
 
-// Appends each sentence to a file, line by line, each flushed at once.
-class Recorder {
-public:
-    explicit Recorder(const std::string& path) : m_file(QString::fromStdString(path)) {}
-    bool open() { return m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered); }
-    QString error() const { return m_file.errorString(); }
-    void write(const std::string& sentence) {
-        const std::string line = sentence + "\r\n";
-        if (m_file.write(line.data(), static_cast<qint64>(line.size())) != static_cast<qint64>(line.size()) && !m_failed) {
-            m_failed = true;
-            say("recording to " + m_file.fileName().toStdString() + " stopped: " + m_file.errorString().toStdString());
+// The lines one playback tick sends: the next fix, or with `groups` the next lines that share
+// one time field (the group that starts at the next fix).
+std::vector<std::string> nextLines(VoyageLog& voyage, const std::vector<LineGroup>* groups) {
+    std::size_t count = voyage.playIndex() < voyage.fixCount() ? 1 : 0;
+    if (groups != nullptr) {
+        for (const LineGroup& group : *groups) {
+            if (group.first == voyage.playIndex()) {
+                count = group.count;
+                break;
+            }
         }
     }
-
-private:
-    QFile m_file;
-    bool m_failed = false;
-};
-
-// The lines one playback tick sends: the next fix, or with `byTime` the next lines that share
-// one time field.
-std::vector<std::string> nextLines(VoyageLog& voyage, bool byTime) {
     std::vector<std::string> lines;
-    if (voyage.playIndex() < voyage.fixCount()) {
+    for (std::size_t i = 0; i < count; ++i) {
         lines.push_back(voyage.playNext().sentence);
     }
-    (void)byTime;
     return lines;
 }
-
-// No outputs besides the serial port.
-class HeadlessOutputs final : public Outputs {
-public:
-    void writeLine(std::string_view) override {}
-    std::vector<std::string> apply(const OutputSettings&) override { return {}; }
-    OutputStatus status() const override { return {}; }
-    void setListener(std::function<void(const std::string&)>) override {}
-    void stopAll() override {}
-};
 
 std::string describeOutputs(const std::string& sentenceType, const std::string& serial, const OutputStatus& status) {
     std::string text = sentenceType + " sentences to " + (serial.empty() ? "no serial port" : serial);
@@ -192,7 +173,7 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     store.attach_form(controls, true);
     controls.apply(line.controls);
 
-    HeadlessOutputs outputs;
+    OutputHub outputs;
     const OutputSettings outputSettings = line.outputsOver(loadOutputSettings(settings, applicationName));
     for (const std::string& problem : outputs.apply(outputSettings)) {
         say(problem);
@@ -220,12 +201,13 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     }
 
     std::vector<std::string> playLines;
+    std::vector<LineGroup> playGroups;
     std::string playName;
-    std::optional<Recorder> recorder;
+    std::optional<VoyageRecorder> recorder;
     if (line.recordFile) {
         recorder.emplace(*line.recordFile);
-        if (!recorder->open()) {
-            say("cannot record to " + *line.recordFile + ": " + recorder->error().toStdString());
+        if (const std::optional<std::string> failure = recorder->open()) {
+            say(*failure);
             return 1;
         }
     }
@@ -239,13 +221,16 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
         const std::string title = file_title(*line.playFile, false, false);
         playName = title.empty() ? std::string("voyage") : title;
         playLines = std::move(loaded.lines);
+        if (line.paceLog) {
+            playGroups = groupByTime(playLines);
+        }
         cycle.voyage().replace(playLines, playName);
         cycle.setPlaybackPacer([&](VoyageLog& voyage, std::string& caption) {
             caption.clear();
             if (voyage.playIndex() >= voyage.fixCount() && line.loop) {
                 voyage.replace(playLines, playName);
             }
-            std::vector<std::string> group = nextLines(voyage, line.paceLog);
+            std::vector<std::string> group = nextLines(voyage, line.paceLog ? &playGroups : nullptr);
             if (voyage.playIndex() >= voyage.fixCount() && !line.loop) {
                 // The last line goes out with this tick; then the run ends.
                 QTimer::singleShot(0, [&end] { end(0); });
@@ -255,7 +240,9 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     }
 
     cycle.setSentListener([&](const std::string& sentence) {
-        if (recorder) recorder->write(sentence);
+        if (recorder) {
+            if (const std::optional<std::string> failure = recorder->append(sentence)) say(*failure);
+        }
         if (line.count && cycle.sentCount() >= *line.count) end(0);
     });
 

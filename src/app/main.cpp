@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 
 #include <QApplication>
@@ -86,6 +87,12 @@ int runWindow(const pelora::CommandLine& line, QtArguments& qt) {
     if (line.baudIndex) {
         window.MNU_Baud_Click(*line.baudIndex);
     }
+    if (line.playFile) {
+        window.loadVoyage(*line.playFile);
+    }
+    if (line.recordFile) {
+        window.recordTo(*line.recordFile);
+    }
     QApplication::setWindowIcon(window.windowIcon());
 
     window.show();
@@ -98,6 +105,9 @@ int runWindow(const pelora::CommandLine& line, QtArguments& qt) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file grown past the process's size limit fails its write with an error, which the
+    // program reports, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     const QStringList arguments = argumentList(argc, argv);
     const pelora::CommandLine line = pelora::parseCommandLine(arguments);
     switch (line.action) {

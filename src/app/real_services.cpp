@@ -4,7 +4,8 @@
 
 #include "platform/browser.h"
 #include "platform/device_map.h"
-#include "platform/help_viewer.h"
+#include "platform/qt_help_viewer.h"
+#include "platform/output_hub.h"
 #include "platform/qt_config_dialogs.h"
 #include "platform/qt_file_dialogs.h"
 #include "platform/qt_serial_control.h"
@@ -17,16 +18,6 @@
 namespace pelora {
 
 namespace {
-
-// No outputs besides the serial port.
-class NoOutputs final : public Outputs {
-public:
-    void writeLine(std::string_view) override {}
-    std::vector<std::string> apply(const OutputSettings&) override { return {}; }
-    OutputStatus status() const override { return {}; }
-    void setListener(std::function<void(const std::string&)>) override {}
-    void stopAll() override {}
-};
 
 // Leaves the application's event loop.
 class QtProgramEnd final : public ProgramEnd {
@@ -55,7 +46,7 @@ struct RealServices::Parts {
     WallClockTicker ticker;
     DeviceMap deviceMap;
     QtSerialControl serial;
-    NoOutputs outputs;
+    OutputHub outputs;
     QtSettingsStore settings;
     QtConfigDialogs configDialogs;
     QtFileDialogs fileDialogs;

@@ -8,6 +8,8 @@
 #include "sim/random_source.h"
 #include "ui/window_services.h"
 
+class QWidget;
+
 namespace pelora {
 
 class DeviceMap;

@@ -19,6 +19,7 @@
 #include "nmea/port_manager.h"
 #include "nmea/sentence.h"
 #include "platform/app_identity.h"
+#include "platform/voyage_recorder.h"
 #include "sim/navigation.h"
 #include "text/number_text.h"
 #include "text/text.h"
@@ -633,12 +634,33 @@ void FRM_NMEA::mnuLoad_Click() {
     m_voyageCommands->loadVoyage();
 }
 
+bool FRM_NMEA::loadVoyage(const std::string& path) {
+    return m_voyageCommands->loadVoyageFrom(path);
+}
+
+bool FRM_NMEA::recordTo(const std::string& path) {
+    m_recorder = std::make_unique<VoyageRecorder>(path);
+    if (const std::optional<std::string> failure = m_recorder->open()) {
+        m_services.dialogs.showError(*failure);
+        m_recorder.reset();
+        return false;
+    }
+    m_cycle->setSentListener([this](const std::string& sentence) {
+        if (const std::optional<std::string> failure = m_recorder->append(sentence)) {
+            // Shown once the tick has ended, never inside it.
+            QMetaObject::invokeMethod(this, [this, text = *failure] { m_services.dialogs.showError(text); },
+                                      Qt::QueuedConnection);
+        }
+    });
+    return true;
+}
+
 void FRM_NMEA::mnuNew_Click() {
     m_voyageCommands->endVoyage();
 }
 
 void FRM_NMEA::HelpIndex_Click() {
-    HELP_CHM::Show_Help_Index(m_services.helpViewer, this);
+    HELP_CHM::Show_Help_Index(m_services.helpViewer, winId());
 }
 
 void FRM_NMEA::HelpAbout_Click() {

@@ -31,6 +31,7 @@ class OverriddenForm;
 class PortManager;
 class PortView;
 class VoyageCommands;
+class VoyageRecorder;
 class WindowRunPanel;
 
 // How the window starts besides its stored values: the command line's choices for this run.
@@ -120,6 +121,11 @@ public:
     void mnuOutputSettings_Click();
     void mnuSaveAs_Click();
     void mnuLoad_Click();
+    // Loads the voyage at `path` as Load Voyage does (a failure is shown); it plays once Run.
+    bool loadVoyage(const std::string& path);
+    // From now on every sentence sent is also appended to the file at `path`, line by line;
+    // a failure is shown once, when it begins. Returns false when the file cannot be used.
+    bool recordTo(const std::string& path);
     void mnuNew_Click();
     void HelpIndex_Click();
     void HelpAbout_Click();
@@ -173,6 +179,7 @@ private:
     std::unique_ptr<OverriddenForm> m_configForm;
     std::unique_ptr<AutoConfig> m_autoconfig;
     std::unique_ptr<VoyageCommands> m_voyageCommands;
+    std::unique_ptr<VoyageRecorder> m_recorder;
 
     std::string m_versionText;
     std::uint32_t m_dirBackColor = kWindowBackgroundColour;

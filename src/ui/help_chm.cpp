@@ -1,7 +1,5 @@
 #include "ui/help_chm.h"
 
-#include <QWidget>
-
 #include "platform/qt_help_viewer.h"
 
 namespace pelora::HELP_CHM {
@@ -28,10 +26,6 @@ void Show_Help_Topic(HelpViewer& viewer, WindowHandle owner, std::int32_t topic)
 
 void Show_Help_Search(HelpViewer& viewer, WindowHandle /*owner*/) {
     viewer.HtmlHelp(kNoOwner, helpFile(), kHelpDisplaySearch, 0);
-}
-
-void Show_Help_Index(HelpViewer& viewer, QWidget* owner) {
-    Show_Help_Index(viewer, owner != nullptr ? static_cast<WindowHandle>(owner->winId()) : kNoOwner);
 }
 
 }  // namespace pelora::HELP_CHM

@@ -4,8 +4,6 @@
 
 #include "platform/help_viewer.h"
 
-class QWidget;
-
 namespace pelora {
 
 // The help calls of the main window. Each makes exactly one HtmlHelp call of the viewer with
@@ -24,10 +22,6 @@ void Show_Help_Topic(HelpViewer& viewer, WindowHandle owner, std::int32_t topic)
 
 // Opens the help on its search page; the window has no owner (`owner` is not used).
 void Show_Help_Search(HelpViewer& viewer, WindowHandle owner);
-
-// Show_Help_Index with the window id of `owner` (may be null): for the window until it
-// passes its winId() itself.
-void Show_Help_Index(HelpViewer& viewer, QWidget* owner);
 
 }  // namespace HELP_CHM
 

@@ -28,15 +28,19 @@ bool VoyageCommands::loadVoyage() {
     if (!path) {
         return false;
     }
-    VoyageLoadResult loaded = loadVoyageFile(*path);
+    return loadVoyageFrom(*path);
+}
+
+bool VoyageCommands::loadVoyageFrom(const std::string& path) {
+    VoyageLoadResult loaded = loadVoyageFile(path);
     m_hooks.setPlayingCaption({});
     if (!loaded.ok) {
         m_voyage.endVoyage();
         m_hooks.showError(loaded.error);
         return false;
     }
-    m_voyage.replace(std::move(loaded.lines), m_hooks.fileTitle(*path));
-    m_dialogs.fileUsed(*path);
+    m_voyage.replace(std::move(loaded.lines), m_hooks.fileTitle(path));
+    m_dialogs.fileUsed(path);
     return true;
 }
 

@@ -39,6 +39,9 @@ public:
     // a voyage was loaded.
     bool loadVoyage();
 
+    // Loads the voyage at `path` as "Load Voyage" does once a file is chosen.
+    bool loadVoyageFrom(const std::string& path);
+
     // "End Voyage": playback off, LabPlaying empty, the ship stopped.
     void endVoyage();
 

@@ -82,14 +82,14 @@ public:
 class RecordingHelpViewer final : public HelpViewer {
 public:
     struct Call {
-        QWidget* owner;
-        QString file;
+        WindowHandle owner;
+        std::string file;
         int command;
         std::intptr_t data;
     };
-    QWidget* HtmlHelp(QWidget* owner, const QString& helpFile, int command, std::intptr_t data) override {
+    bool HtmlHelp(WindowHandle owner, const std::string& helpFile, int command, std::intptr_t data) override {
         calls.push_back({owner, helpFile, command, data});
-        return nullptr;
+        return false;
     }
     std::vector<Call> calls;
 };

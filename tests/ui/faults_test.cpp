@@ -381,7 +381,8 @@ TEST_F(VoyageFault, SaveIntoAReadOnlyFolderKeepsTheRecordingAndTheOldFile) {
 struct OddVoyageRow {
     const char* name;
     std::string content;
-    Lines played;  // what goes out, in order, each followed by CR LF
+    Lines played;                   // what goes out, in order, each followed by CR LF
+    const char* refusal = nullptr;  // when set: not a voyage, and the load failure says why
 };
 
 void PrintTo(const OddVoyageRow& row, std::ostream* os) {
@@ -391,16 +392,26 @@ void PrintTo(const OddVoyageRow& row, std::ostream* os) {
 class OddVoyage : public VoyageFault, public ::testing::WithParamInterface<OddVoyageRow> {};
 
 // A voyage file from elsewhere (another program, a receiver's log, a damaged disk) loads and
-// plays back fix by fix exactly as it is on disk, and the end of playback sends nothing more.
-TEST_P(OddVoyage, PlaysBackEveryLineUnchanged) {
+// plays back fix by fix exactly as it is on disk, and the end of playback sends nothing more;
+// binary data or a line far longer than any sentence never reaches the equipment: the load
+// is refused and the recording kept.
+TEST_P(OddVoyage, PlaysBackEveryLineUnchangedOrIsRefused) {
     const OddVoyageRow& row = GetParam();
     writeBytes(path("odd.vyg"), row.content);
     window->CMD_GO_Click(0);
     ticks(2);
     const std::string writtenBefore = serial.written;
+    const Lines recorded = fixes();
 
     fileDialogs.openNames.push_back(path("odd.vyg"));
     window->mnuLoad_Click();
+    if (row.refusal != nullptr) {
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_NE(errors[0].find(row.refusal), std::string::npos) << errors[0];
+        EXPECT_FALSE(window->voyage().isPlaying());
+        EXPECT_TRUE(fixes() == recorded);
+        return;
+    }
     ASSERT_TRUE(errors.empty()) << errors[0];
     ASSERT_TRUE(window->voyage().isPlaying());
     EXPECT_TRUE(fixes() == row.played);
@@ -420,10 +431,11 @@ const std::string kTenMegabyteLine = "$GPGLL," + std::string(10u << 20, '7');
 INSTANTIATE_TEST_SUITE_P(
     VoyageFile, OddVoyage,
     ::testing::Values(
-        OddVoyageRow{"BinaryData", "\x01\x02\xff\xfe\x80\r\n$GPGLL,\x1b[2J\r\n\xc3\x28", {"\x01\x02\xff\xfe\x80", "$GPGLL,\x1b[2J", "\xc3\x28"}},
-        OddVoyageRow{"NulBytes", "\0\0\r\n$GPG\0LL,1\r\n"s, {"\0\0"s, "$GPG\0LL,1"s}},
-        OddVoyageRow{"TenMegabyteLine", "$GPGLL,1\r\n" + kTenMegabyteLine + "\r\n$GPGLL,2\r\n",
-                     {"$GPGLL,1", kTenMegabyteLine, "$GPGLL,2"}},
+        OddVoyageRow{"HighBytesAndBrokenUtf8", "\xff\xfe\x80\r\n$GPGLL,\t1\r\n\xc3\x28", {"\xff\xfe\x80", "$GPGLL,\t1", "\xc3\x28"}},
+        OddVoyageRow{"BinaryData", "\x01\x02\xff\xfe\x80\r\n$GPGLL,\x1b[2J\r\n\xc3\x28", {}, "line 1 holds binary data (byte 0x01)"},
+        OddVoyageRow{"NulBytes", "\0\0\r\n$GPG\0LL,1\r\n"s, {}, "line 1 holds binary data (byte 0x00)"},
+        OddVoyageRow{"TenMegabyteLine", "$GPGLL,1\r\n" + kTenMegabyteLine + "\r\n$GPGLL,2\r\n", {},
+                     "line 2 is longer than 1024 characters"},
         OddVoyageRow{"NoLineEndAtAll", "$GPRMC,123456,A,5400.0000,N", {"$GPRMC,123456,A,5400.0000,N"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
