@@ -3,10 +3,10 @@
 #include <cmath>
 #include <set>
 
-#include <QHostAddress>
 
 #include "config/output_settings.h"
-#include "nmea/port_manager.h"
+#include "run/port_manager.h"
+#include "platform/output_checks.h"
 #include "text/number_text.h"
 #include "text/text.h"
 
@@ -157,7 +157,7 @@ public:
             fail(option, "\"" + value.toStdString() + "\" is not ADDRESS:PORT");
             return false;
         }
-        if (!host.isEmpty() && QHostAddress(host).isNull()) {
+        if (!host.isEmpty() && !outputAddressFromText(host.toStdString())) {
             fail(option, "\"" + host.toStdString() + "\" is not an IPv4 or IPv6 address");
             return false;
         }

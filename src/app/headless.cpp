@@ -11,7 +11,7 @@
 
 #include "config/autoconfig.h"
 #include "config/output_settings.h"
-#include "nmea/port_manager.h"
+#include "run/port_manager.h"
 #include "platform/device_map.h"
 #include "platform/exit_signals.h"
 #include "platform/output_hub.h"

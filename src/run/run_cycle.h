@@ -7,7 +7,7 @@
 #include <string>
 
 #include "nmea/output.h"
-#include "nmea/port_manager.h"
+#include "run/port_manager.h"
 #include "sim/clock.h"
 #include "sim/random_source.h"
 #include "sim/ship_motion.h"

@@ -1,6 +1,6 @@
 #include "run/stored_controls.h"
 
-#include "nmea/port_manager.h"
+#include "run/port_manager.h"
 #include "text/number_text.h"
 
 namespace pelora {

@@ -16,7 +16,7 @@
 #include "config/autoconfig.h"
 #include "config/output_settings.h"
 #include "config/overridden_form.h"
-#include "nmea/port_manager.h"
+#include "run/port_manager.h"
 #include "nmea/sentence.h"
 #include "platform/app_identity.h"
 #include "platform/voyage_recorder.h"
@@ -319,12 +319,15 @@ void FRM_NMEA::applyStartControls(const ControlOverrides& controls) {
     // Each value goes into its control as the operator would put it there; the store is told,
     // so that it neither counts the value as a change nor saves it.
     const auto give = [this](QWidget& control, const std::function<void()>& assign) {
+        // The stored property is read as the store reads it, through the window's form.
         const std::string name = control.objectName().toStdString();
-        const std::optional<std::string_view> property = storedProperty(name);
-        const QByteArray key = property ? QByteArray(property->data(), qsizetype(property->size())) : QByteArray();
-        const auto read = [&] {
-            const QVariant value = key == "Value" ? control.property("Value") : control.property(key);
-            return value.toString().toStdString();
+        const auto read = [this, &name]() -> std::string {
+            for (const std::unique_ptr<ConfigControl>& candidate : m_configAdapter->controls()) {
+                if (candidate->name() == name) {
+                    return candidate->readProperty(storedProperty(name).value_or("")).value_or("");
+                }
+            }
+            return {};
         };
         const std::string before = read();
         assign();

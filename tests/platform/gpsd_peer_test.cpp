@@ -13,7 +13,7 @@
 
 #include <cmath>
 
-#include "nmea/port_manager.h"
+#include "run/port_manager.h"
 #include "nmea/sentence.h"
 #include "platform/device_map.h"
 #include "platform/qt_serial_control.h"

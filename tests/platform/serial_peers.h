@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "nmea/port_manager.h"
+#include "run/port_manager.h"
 #include "platform/app_identity.h"
 #include "platform/device_map.h"
 #include "platform/qt_settings_store.h"

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "nmea/port_manager.h"
+#include "run/port_manager.h"
 #include "platform/device_map.h"
 #include "platform/qt_serial_control.h"
 #include "serial_peers.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "nmea/port_manager.h"
+#include "run/port_manager.h"
 
 namespace pelora::testing {
 

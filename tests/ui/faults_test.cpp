@@ -88,6 +88,9 @@ TEST_F(SerialFault, DeviceGoneAndBackLosesNoFixAndWritesAgainOnceChosen) {
     pickFromList(0);
     ASSERT_EQ(status().toStdString(), "Port:  1: OK");
     EXPECT_EQ(device.opens, 2) << "one pick opens the port once";
+    pickFromList(0);
+    EXPECT_EQ(device.opens, 3) << "picking the open port's entry again closes it and opens it anew";
+    ASSERT_EQ(status().toStdString(), "Port:  1: OK");
     window->CMD_GO_Click(0);
     ticks(3);
     const std::string beforeLoss = device.written;
@@ -110,7 +113,7 @@ TEST_F(SerialFault, DeviceGoneAndBackLosesNoFixAndWritesAgainOnceChosen) {
     ASSERT_EQ(ports()->currentIndex(), 0);
     pickFromList(0);
     EXPECT_EQ(status().toStdString(), "Port:  1: OK");
-    EXPECT_EQ(device.opens, 3);
+    EXPECT_EQ(device.opens, 4);
     ticks(2);
 
     const Lines recorded = fixes();

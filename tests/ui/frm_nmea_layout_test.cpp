@@ -13,6 +13,9 @@
 #include <QTimer>
 
 #include "ui/value_check_box.h"
+#include "config/autoconfig.h"
+#include "run/stored_controls.h"
+#include "ui/config_form_adapter.h"
 #include "window_fixture.h"
 
 namespace pelora::testing {
@@ -195,6 +198,18 @@ TEST_F(WindowTest, TabVisitsTheControlsInTheirOrder) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     EXPECT_EQ(QApplication::focusWidget(), first);
+}
+
+TEST_F(WindowTest, RunsWithoutTheWindowStartFromTheSameStoredControlsAndDefaults) {
+    const auto byName = [](const ValueSet& values) {
+        std::map<std::string, std::string> named;
+        for (std::size_t i = 0; i < values.columns(); ++i) named[values.names[i]] = values.values[i];
+        return named;
+    };
+    AutoConfig store(settings, configDialogs, "pelora", "Pelora", [] {});
+    StoredControls withoutWindow;
+    ConfigFormAdapter windowForm(*window, "FRM_NMEA");
+    EXPECT_EQ(byName(store.read_controls(withoutWindow)), byName(store.read_controls(windowForm)));
 }
 
 TEST_F(WindowTest, CaptionIsTheProgramNameWithABlankBeforeEachVersionNumber) {

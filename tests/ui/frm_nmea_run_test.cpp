@@ -1,4 +1,5 @@
 // The run control and the tick: Run, Pause, resume, Stop, and what one step reads and writes.
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -192,6 +193,62 @@ TEST_F(RunCycle, ClosingIsRefusedAndHandedToTheCloseCheckOnce) {
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(endings, 1);
+}
+
+TEST_F(RunCycle, CommandLineValuesSetTheControlsForThisRunAndAreNeverSaved) {
+    WindowStart start;
+    start.controls.speed = "12";
+    start.controls.course = "90";
+    start.controls.sentenceType = 2;
+    start.outputs = [](const OutputSettings& stored) {
+        OutputSettings settings = stored;
+        settings.tcp = true;
+        settings.tcpPort = 2000;
+        return settings;
+    };
+    window = std::make_unique<FRM_NMEA>(services(), start);
+    EXPECT_EQ(child<QLineEdit>("txt_SPEED")->text(), "12");
+    EXPECT_EQ(child<QLineEdit>("txt_DIR")->text(), "90");
+    EXPECT_TRUE(window->autopilotOn());
+    ASSERT_FALSE(outputs.applied.empty());
+    EXPECT_TRUE(outputs.applied.back().tcp);
+    EXPECT_EQ(outputs.applied.back().tcpPort, 2000);
+    EXPECT_TRUE(child<QAction>("mnuOutputTcp")->isChecked());
+
+    window->CMD_GO_Click(0);
+    tickAfter(milliseconds(1000));
+    tickAfter(milliseconds(1000));
+    const std::string moving = window->voyage().fixes()[1];
+    EXPECT_NE(moving.find(",12.0,090.0,"), std::string::npos) << moving;
+    EXPECT_GT(window->ship().Ship_Lon, 1.0);
+
+    // Closing asks (nothing was stored yet) and Yes saves what the controls held before the
+    // command line, never its values; the output choices are not saved either.
+    configDialogs.answer = DialogAnswer::Yes;
+    window->close();
+    EXPECT_EQ(settings.entry("pelora", "FRM_NMEA", "txt_SPEED"), "6");
+    EXPECT_EQ(settings.entry("pelora", "FRM_NMEA", "txt_DIR"), "000");
+    EXPECT_EQ(settings.entry("pelora", "FRM_NMEA", "cmb_NMEA"), "GLL");
+    EXPECT_EQ(settings.entry("pelora", "Output", "Tcp"), std::nullopt);
+}
+
+TEST_F(RunCycle, TheOutputMenuSwitchesAnOutputSavesTheChoiceAndShowsWhereItRuns) {
+    outputs.current.tcp.where = "127.0.0.1:10110";
+    outputs.current.tcpClients = 2;
+    child<QAction>("mnuOutputTcp")->trigger();
+    ASSERT_FALSE(outputs.applied.empty());
+    EXPECT_TRUE(outputs.applied.back().tcp);
+    EXPECT_EQ(settings.entry("pelora", "Output", "Tcp"), "1");
+    EXPECT_EQ(settings.entry("pelora", "Output", "TcpPort"), "10110");
+    EXPECT_EQ(child<QAction>("mnuOutputTcp")->text(), "TCP Server  127.0.0.1:10110, 2 clients");
+
+    outputs.problems = {"The TCP server cannot listen on 127.0.0.1:10110: The bound address is already in use."};
+    child<QAction>("mnuOutputUtc")->trigger();
+    EXPECT_EQ(settings.entry("pelora", "Output", "Utc"), "1");
+    EXPECT_EQ(errors, outputs.problems) << "a problem is shown once, when it arises";
+    window->CMD_GO_Click(0);
+    tickAfter(milliseconds(1000));
+    EXPECT_NE(window->voyage().fixes()[0].find(",103456,"), std::string::npos) << "UTC time fields";
 }
 
 TEST_F(RunCycle, RealTimerSendsASentenceEverySecondOnceRunning) {

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 
 #include "platform/voyage_file.h"
+#include "ui/eliding_label.h"
 #include "window_fixture.h"
 
 namespace pelora::testing {
@@ -90,6 +91,25 @@ TEST_F(WindowVoyageTest, AFileWithAnEmptyBareNameLoadsButKeepsSimulating) {
     EXPECT_EQ(window->Voyage_Log()[0], "$GPGLL,A");
     EXPECT_EQ(window->Voyage_Log()[2].rfind("$GPGLL,54", 0), 0u);
     EXPECT_EQ(playing(), QString());
+}
+
+TEST_F(WindowVoyageTest, ALongPlaybackLineIsShortenedInTheMiddleWithTheWholeTextAsToolTip) {
+    const std::string name = "a harbour approach with a very long name that the line cannot hold";
+    ASSERT_TRUE(saveVoyageFile(path((name + ".vyg").c_str()), std::vector<std::string>{"$GPGLL"}).ok);
+    ASSERT_TRUE(window->loadVoyage(path((name + ".vyg").c_str())));
+    window->CMD_GO_Click(0);
+    tick();
+    auto* line = child<ElidingLabel>("LabPlaying");
+    const QString whole = QStringLiteral("Playing #0/1: ") + QString::fromStdString(name);
+    EXPECT_EQ(line->text(), whole);
+    EXPECT_EQ(line->toolTip(), whole);
+    const QString shown = line->shownText();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Playing #")) && shown.contains(QChar(0x2026)) &&
+                shown.endsWith(QStringLiteral("hold")) && shown.size() < whole.size())
+        << shown.toStdString();
+
+    window->mnuNew_Click();
+    EXPECT_EQ(line->toolTip(), QString()) << "a text that fits has no tool tip";
 }
 
 }  // namespace

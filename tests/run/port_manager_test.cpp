@@ -1,4 +1,4 @@
-#include "nmea/port_manager.h"
+#include "run/port_manager.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "nmea/port_manager.h"
+#include "run/port_manager.h"
 
 #include "text/number_text.h"
 #include "text/text.h"

@@ -1,0 +1,237 @@
+// The command line and the program run headless: no window, no display, real peers.
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/command_line.h"
+#include "platform/serial_peers.h"
+
+namespace pelora::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// --- The command line ---------------------------------------------------------------------------
+
+struct CommandRow {
+    const char* name;
+    std::vector<const char*> arguments;
+    CommandLine::Action action;
+    const char* error;  // part of the reason, for Action::Error
+};
+
+void PrintTo(const CommandRow& row, std::ostream* out) { *out << row.name; }
+
+class CommandLineTable : public ::testing::TestWithParam<CommandRow> {};
+
+TEST_P(CommandLineTable, ReadsOrRefusesWithTheReason) {
+    QStringList arguments{QStringLiteral("pelora")};
+    for (const char* argument : GetParam().arguments) arguments << QString::fromUtf8(argument);
+    const CommandLine line = parseCommandLine(arguments);
+    EXPECT_EQ(line.action, GetParam().action) << line.error;
+    EXPECT_NE(line.error.find(GetParam().error), std::string::npos) << line.error;
+}
+
+using Action = CommandLine::Action;
+INSTANTIATE_TEST_SUITE_P(
+    , CommandLineTable,
+    ::testing::Values(
+        CommandRow{"NothingOpensTheWindow", {}, Action::Window, ""},
+        CommandRow{"OtherArgumentsAreIgnored", {"chart.vyg", "-platform", "offscreen"}, Action::Window, ""},
+        CommandRow{"Help", {"--run", "--help"}, Action::Help, ""},
+        CommandRow{"Version", {"--version"}, Action::Version, ""},
+        CommandRow{"Headless", {"--headless", "--count", "3", "--tcp", "[::1]:10110"}, Action::Headless, ""},
+        CommandRow{"UnknownOption", {"--frobnicate"}, Action::Error, "unknown option --frobnicate"},
+        CommandRow{"MissingValue", {"--speed"}, Action::Error, "--speed: needs a value"},
+        CommandRow{"NotANumber", {"--speed", "fast"}, Action::Error, "\"fast\" is not a number"},
+        CommandRow{"CourseAndRate", {"--course", "90", "--rate", "1"}, Action::Error, "cannot be used together"},
+        CommandRow{"PortOutOfRange", {"--tcp", "70000"}, Action::Error, "port number from 1 to 65535"},
+        CommandRow{"UdpNeedsAnAddress", {"--udp", "10110"}, Action::Error, "is not ADDRESS:PORT"},
+        CommandRow{"BadAddress", {"--udp", "192.168.1:10110"}, Action::Error, "not an IPv4 or IPv6 address"},
+        CommandRow{"ComPortOutOfRange", {"--port", "17"}, Action::Error, "from 1 to 16"},
+        CommandRow{"UnknownSentence", {"--sentence", "VTG"}, Action::Error, "is not GLL, GGA or RMC"},
+        CommandRow{"UnknownBaudRate", {"--baud", "115200"}, Action::Error, "is not 1200"},
+        CommandRow{"CountNeedsHeadless", {"--count", "5"}, Action::Error, "--count needs --headless"},
+        CommandRow{"PaceLogNeedsAFile", {"--headless", "--pace", "log"}, Action::Error, "needs --play FILE"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CommandLine, OptionsOverTheStoredOutputChoices) {
+    const CommandLine line = parseCommandLine({"pelora", "--tcp", "0.0.0.0:2000", "--pty-link", "/tmp/x", "--utc"});
+    OutputSettings stored;
+    stored.udp = true;
+    const OutputSettings run = line.outputsOver(stored);
+    EXPECT_TRUE(run.tcp && run.udp && run.pty && run.utc);
+    EXPECT_EQ(run.tcpAddress, "0.0.0.0");
+    EXPECT_EQ(run.tcpPort, 2000);
+    EXPECT_EQ(run.ptyLink, "/tmp/x");
+}
+
+// --- The program run headless -------------------------------------------------------------------
+
+class HeadlessRun : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_home.isValid()); }
+    void TearDown() override {
+        for (QProcess* process : m_processes) stopProcess(*process);
+        qDeleteAll(m_processes);
+    }
+
+    QString path(const QString& name) const { return m_home.path() + '/' + name; }
+
+    // Starts the built program headless in a private settings and runtime folder, with no
+    // display at all.
+    QProcess& start(const QStringList& arguments) {
+        auto* program = new QProcess;
+        m_processes.push_back(program);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path());
+        program->setProcessEnvironment(environment);
+        program->start(QStringLiteral(PELORA_BUILD_DIR "/pelora"), QStringList{"--headless"} + arguments);
+        EXPECT_TRUE(program->waitForStarted(5000));
+        return *program;
+    }
+
+    // Waits for the program to end by itself; true with exit status 0.
+    static bool endsWell(QProcess& program, std::chrono::milliseconds within) {
+        return program.waitForFinished(static_cast<int>(within.count())) &&
+               program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+    }
+
+    static QStringList lines(const QString& file) {
+        QFile recorded(file);
+        if (!recorded.open(QIODevice::ReadOnly)) return {};
+        return QString::fromLatin1(recorded.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    }
+
+private:
+    QTemporaryDir m_home;
+    std::vector<QProcess*> m_processes;
+};
+
+TEST_F(HeadlessRun, GpsdReadsTheFixesOnTheVirtualPortAndTheLinkIsGoneAtTheEnd) {
+    if (!haveProgram(QStringLiteral("gpsd")) || !haveProgram(QStringLiteral("gpspipe"))) {
+        GTEST_SKIP() << "gpsd or gpspipe is not installed";
+    }
+    const QString link = path(QStringLiteral("ttyGPS"));
+    QProcess& pelora = start({"--count", "5", "--sentence", "RMC", "--speed", "6", "--course", "0",
+                              "--pty-link", link, "--utc"});
+    QDeadlineTimer made(5s);
+    while (!QFile::exists(link) && !made.hasExpired()) QThread::msleep(10);
+    ASSERT_TRUE(QFile::exists(link)) << pelora.readAllStandardError().toStdString();
+
+    const int port = freeTcpPort();
+    QProcess gpsd;
+    gpsd.setStandardOutputFile(QProcess::nullDevice());
+    gpsd.setStandardErrorFile(QProcess::nullDevice());
+    gpsd.start(programPath(QStringLiteral("gpsd")), {"-N", "-n", "-b", "-S", QString::number(port), link});
+    ASSERT_TRUE(gpsd.waitForStarted(3000));
+    QProcess gpspipe;
+    QThread::msleep(200);
+    gpspipe.start(programPath(QStringLiteral("gpspipe")), {"-w", "-x", "8", QStringLiteral("localhost:%1").arg(port)});
+    ASSERT_TRUE(gpspipe.waitForStarted(3000));
+
+    EXPECT_TRUE(endsWell(pelora, 15s)) << pelora.readAllStandardError().toStdString();
+    EXPECT_FALSE(QFile::exists(link)) << "the link is removed at the end";
+    gpspipe.waitForFinished(3000);
+    stopProcess(gpspipe);
+    stopProcess(gpsd);
+    int fixes = 0;
+    for (const QByteArray& line : gpspipe.readAllStandardOutput().split('\n')) {
+        const QJsonObject report = QJsonDocument::fromJson(line).object();
+        if (report.value("class").toString() == "TPV" && report.contains("lat")) {
+            ++fixes;
+            EXPECT_NEAR(report.value("lat").toDouble(), 54.0, 0.01);
+            EXPECT_NEAR(report.value("lon").toDouble(), 1.0, 1e-6) << "due north from 1 E";
+        }
+    }
+    EXPECT_GE(fixes, 2) << "gpsd reported no fix from the virtual port";
+}
+
+TEST_F(HeadlessRun, TheSameSeedSendsTheSamePositionsAndAnotherSeedOthers) {
+    const auto run = [this](const char* seed, const QString& file) {
+        QProcess& pelora = start({"--count", "4", "--speedup", "5", "--sentence", "GGA", "--decimals", "6",
+                                  "--speed", "6", "--course", "45", "--noise", "20", "--sea", "5", "--seed",
+                                  seed, "--record", file, "--quiet"});
+        EXPECT_TRUE(endsWell(pelora, 10s)) << pelora.readAllStandardError().toStdString();
+        QStringList positions;
+        for (const QString& line : lines(file)) positions << line.section(QLatin1Char(','), 2, 5);
+        return positions;
+    };
+    const QStringList first = run("7", path("first.vyg"));
+    const QStringList again = run("7", path("again.vyg"));
+    const QStringList other = run("8", path("other.vyg"));
+    ASSERT_EQ(first.size(), 4);
+    ASSERT_EQ(again.size(), 4);
+    ASSERT_EQ(other.size(), 4);
+    const auto minutes = [](const QString& field) { return field.mid(field.indexOf('.') - 2).toDouble(); };
+    for (qsizetype i = 1; i < first.size(); ++i) {
+        // The timing of the ticks moves the ship a few millimetres: far below a thousandth of
+        // a minute (1.9 m); the noise of another seed moves it metres.
+        const QStringList a = first[i].split(','), b = again[i].split(','), c = other[i].split(',');
+        EXPECT_NEAR(minutes(a[0]), minutes(b[0]), 1e-3) << first[i].toStdString() << " / " << again[i].toStdString();
+        EXPECT_NEAR(minutes(a[2]), minutes(b[2]), 1e-3) << first[i].toStdString() << " / " << again[i].toStdString();
+        EXPECT_GT(std::abs(minutes(a[0]) - minutes(c[0])) + std::abs(minutes(a[2]) - minutes(c[2])), 2e-3)
+            << first[i].toStdString() << " / " << other[i].toStdString();
+    }
+}
+
+TEST_F(HeadlessRun, AReceiverLogPlaysAtItsOwnPaceOneTimeGroupASecondInOrder) {
+    QStringList log;
+    for (const char* time : {"123519", "123520", "123521"}) {
+        const QString t = QString::fromLatin1(time);
+        log << "$GPGGA," + t + ",5400.0000,N,00100.0000,E,1,08,0.9,0.0,M,0.0,M,," << "$GPGSA,A,3,04,05,,,,,,,,,,,2.5,1.3,2.1"
+            << "$GPGSV,2,1,08,01,40,083,46" << "$GPGSV,2,2,08,02,17,308,41"
+            << "$GPRMC," + t + ",A,5400.0000,N,00100.0000,E,6.0,000.0,071226,0.0,E" << "$GPVTG,000.0,T,,M,6.0,N,11.1,K";
+    }
+    QFile file(path("receiver.nmea"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write((log.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1());
+    file.close();
+
+    const int port = freeTcpPort();
+    QProcess& pelora = start({"--play", file.fileName(), "--pace", "log", "--tcp", QString::number(port), "--quiet"});
+    QTcpSocket client;
+    QDeadlineTimer listening(5s);
+    do {
+        client.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
+    } while (!client.waitForConnected(100) && !listening.hasExpired());
+    ASSERT_EQ(client.state(), QAbstractSocket::ConnectedState);
+
+    QElapsedTimer clock;
+    clock.start();
+    QStringList received;
+    std::vector<qint64> arrivals;
+    QByteArray pending;
+    while (received.size() < log.size() && clock.elapsed() < 8000) {
+        if (client.waitForReadyRead(100)) {
+            pending += client.readAll();
+            qsizetype end;
+            while ((end = pending.indexOf("\r\n")) >= 0) {
+                received << QString::fromLatin1(pending.left(end));
+                arrivals.push_back(clock.elapsed());
+                pending.remove(0, end + 2);
+            }
+        }
+    }
+    EXPECT_EQ(received, log);
+    ASSERT_EQ(arrivals.size(), 18u);
+    for (std::size_t group = 0; group < 3; ++group) {
+        EXPECT_LT(arrivals[group * 6 + 5] - arrivals[group * 6], 100) << "a group goes out together";
+        if (group > 0) {
+            EXPECT_NEAR(arrivals[group * 6] - arrivals[group * 6 - 6], 1000, 200) << "one group a second";
+        }
+    }
+    EXPECT_TRUE(endsWell(pelora, 5s)) << "the run ends after the log";
+}
+
+}  // namespace
+}  // namespace pelora::testing
