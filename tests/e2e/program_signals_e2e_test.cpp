@@ -1,11 +1,12 @@
 // The program itself, started as a user starts it: interrupted or terminated from outside, also
-// while its start-up still waits for the operator, it releases its serial port and ends,
-// leaving no lock file behind.
+// while its start-up still waits for the operator, it releases its serial port and its virtual
+// port and ends, leaving no lock file and no link behind.
 
 #include <csignal>
 
 #include <QDir>
 #include <QProcessEnvironment>
+#include <QTcpServer>
 
 #include "e2e_fixture.h"
 
@@ -15,8 +16,8 @@ namespace {
 struct ExitSignal {
     const char* name;
     int number;
-    // The settings file does not parse, so that start-up waits in its load message, with the
-    // port already open, until the operator closes it.
+    // The TCP port asked for is taken, so that start-up waits in its message, with the serial
+    // port and the virtual port already open, until the operator closes it.
     bool duringStartUpMessage;
 };
 
@@ -26,10 +27,12 @@ class ProgramSignalTest : public EndToEndTest, public ::testing::WithParamInterf
 
 TEST_P(ProgramSignalTest, ReleasesThePortAndEnds) {
     SocatPair& pair = startPair(1);
+    QTcpServer taken;
+    ASSERT_TRUE(taken.listen(QHostAddress::LocalHost));
+    const QString link = folder() + QStringLiteral("/ttyNMEA");
+    QStringList arguments{QStringLiteral("--pty-link"), link};
     if (GetParam().duringStartUpMessage) {
-        QFile ini(iniPath());
-        ASSERT_TRUE(ini.open(QIODevice::Append));
-        ini.write("[FRM_NMEA\ngarbage\n");
+        arguments << QStringLiteral("--tcp") << QString::number(taken.serverPort());
     }
     const QByteArray settingsBefore = iniBytes();
 
@@ -40,7 +43,7 @@ TEST_P(ProgramSignalTest, ReleasesThePortAndEnds) {
     program.setProcessEnvironment(environment);
     program.setStandardOutputFile(QProcess::nullDevice());
     program.setStandardErrorFile(QProcess::nullDevice());
-    program.start(QStringLiteral(PELORA_BUILD_DIR "/pelora"), {});
+    program.start(QStringLiteral(PELORA_BUILD_DIR "/pelora"), arguments);
     ASSERT_TRUE(program.waitForStarted(3000));
 
     // The start-up probe opens COM 1, which locks its device.
@@ -49,6 +52,11 @@ TEST_P(ProgramSignalTest, ReleasesThePortAndEnds) {
         QThread::msleep(20);
     }
     ASSERT_FALSE(lockFilesFor(pair.near()).isEmpty()) << "the program did not open COM 1";
+    QDeadlineTimer linked(5s);
+    while (!QFile::exists(link) && !linked.hasExpired()) {
+        QThread::msleep(20);
+    }
+    ASSERT_TRUE(QFile::exists(link)) << "the program made no virtual port";
     if (GetParam().duringStartUpMessage) {
         QThread::msleep(300);
         ASSERT_EQ(program.state(), QProcess::Running);
@@ -63,6 +71,7 @@ TEST_P(ProgramSignalTest, ReleasesThePortAndEnds) {
     EXPECT_TRUE(ended) << "the program did not end";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(lockFilesFor(pair.near()), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(link) || QFileInfo(link).isSymLink()) << "the virtual port's link is removed";
     EXPECT_EQ(iniBytes(), settingsBefore) << "nothing is saved without the question";
 }
 
