@@ -13,6 +13,7 @@ import socket
 import struct
 import subprocess
 import sys
+import threading
 import time
 
 # Where the Run button (CMD_GO_0) sits inside the window, which Xvfb without a window manager
@@ -217,8 +218,8 @@ class WriteTrace:
     def __init__(self, folder):
         """Makes the tracing instance, mounting tracefs in folder if it is not mounted; raises
         OSError where tracing cannot be had."""
-        import threading
         self.writes = []
+        self.watching = False
         self._mounted = None
         self._instance = None
         self._stop = threading.Event()
@@ -259,7 +260,7 @@ class WriteTrace:
 
     def watch(self, tid, fd):
         """Starts taking the write() calls of thread tid (a process's main thread: its pid) on fd."""
-        import threading
+        self.watching = True
         self._put(self._EVENT + "/filter", "common_pid == %d && fd == %d" % (tid, fd))
         self._put(self._EVENT + "/enable", "1")
         self._offset = time.clock_gettime_ns(time.CLOCK_REALTIME) - time.clock_gettime_ns(time.CLOCK_MONOTONIC)
@@ -306,7 +307,6 @@ class Drain:
     """Reads and throws away what arrives on a device, so the line never fills; counts lines."""
 
     def __init__(self, device):
-        import threading
         self.lines = 0
         self._fd = os.open(device, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
         self._stop = threading.Event()

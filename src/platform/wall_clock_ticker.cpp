@@ -62,6 +62,9 @@ WallClockTicker::~WallClockTicker() {
 
 void WallClockTicker::start(std::function<void()> onTick) {
     m_onTick = std::move(onTick);
+    if (m_active) {
+        return;  // the beat goes on: starting it afresh could skip a second
+    }
     m_active = true;
     arm(alignedInstant(readClock(CLOCK_REALTIME) + kFirstTickAfter));
 }

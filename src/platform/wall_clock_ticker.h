@@ -37,6 +37,7 @@ public:
     explicit WallClockTicker(QObject* parent = nullptr, Mechanism wanted = Mechanism::TimerFd);
     ~WallClockTicker() override;
 
+    // A start() while ticking only replaces `onTick`: the beat keeps its place in the second.
     void start(std::function<void()> onTick) override;
     void stop() override;
     bool isActive() const override;
