@@ -135,16 +135,17 @@ void WallClockTicker::onTimerFdReadable() {
         return;
     }
     if (got < 0 && errno == ECANCELED) {
-        // The wall clock was set. The read dropped any expiry it held and a periodic timerfd is
-        // not re-armed after that; a deadline far behind the new clock would also hold the beat
-        // back. Aim at the next aligned instant of the new clock, and take a tick that fell due.
+        // The wall clock was set. The read dropped any expiry it held, and the kernel does not
+        // re-arm a periodic timerfd after that; a clock set back would also leave the deadline
+        // far ahead. Aim at the next aligned instant of the new clock, and take a tick that fell
+        // due by either clock.
         const bool due = readClock(CLOCK_REALTIME) >= m_deadline || readClock(CLOCK_MONOTONIC) >= m_deadlineMonotonic;
         arm(alignedInstant(readClock(CLOCK_REALTIME)));
         if (due) {
             tick();
         }
     }
-    // EAGAIN: stop() or a new start() cleared the expiry before the loop came here.
+    // EAGAIN: stop() cleared the expiry before the event loop came here.
 }
 
 void WallClockTicker::onTimerTimeout() {
