@@ -1,17 +1,19 @@
 """Shared pieces of the measuring scripts: a socat virtual null-modem mapped as a COM port in a
 temporary settings folder, a private Xvfb display, a small X client that sees the program's
-window being mapped, and a click on the Run button.
+window being mapped, a click on the Run button, and kernel timestamps of a program's writes.
 
-Standard library only; the outside programs are socat, Xvfb and xdotool.
+Standard library only; the outside programs are socat, Xvfb, xdotool and mount.
 """
 
 import os
+import re
 import select
 import signal
 import socket
 import struct
 import subprocess
 import sys
+import threading
 import time
 
 # Where the Run button (CMD_GO_0) sits inside the window, which Xvfb without a window manager
@@ -182,11 +184,129 @@ def parse_position(text):
     return int(x), int(y)
 
 
+def fd_of(pid, path, timeout):
+    """The number of the file descriptor on which process pid has path open, or None once
+    timeout seconds have passed without one."""
+    target = os.path.realpath(path)
+    folder = "/proc/%d/fd" % pid
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            for name in os.listdir(folder):
+                try:
+                    if os.readlink(os.path.join(folder, name)) == target:
+                        return int(name)
+                except OSError:
+                    continue
+        except OSError:
+            return None
+        time.sleep(0.02)
+    return None
+
+
+class WriteTrace:
+    """Kernel timestamps of one thread's write() calls on one file descriptor, taken by a private
+    tracing instance of tracefs (root only): the instant a program hands a line over, free of the
+    jitter of the line's way to a reader. `writes` holds (CLOCK_MONOTONIC ns, CLOCK_REALTIME ns)
+    pairs; the tracer stamps the monotonic clock to the microsecond and the real-time reading is
+    derived from the offset between the two clocks when watching began.
+    """
+
+    _EVENT = "events/syscalls/sys_enter_write"
+    _LINE = re.compile(rb"\s(\d+)\.(\d{6}): sys_write\(fd: (?:0x)?([0-9a-f]+)")
+
+    def __init__(self, folder):
+        """Makes the tracing instance, mounting tracefs in folder if it is not mounted; raises
+        OSError where tracing cannot be had."""
+        self.writes = []
+        self.watching = False
+        self._mounted = None
+        self._instance = None
+        self._stop = threading.Event()
+        self._thread = None
+        root = self._find_tracefs()
+        if root is None:
+            root = os.path.join(folder, "tracefs")
+            os.mkdir(root)
+            mounted = subprocess.run(["mount", "-t", "tracefs", "nodev", root],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if mounted.returncode != 0:
+                raise OSError("tracefs cannot be mounted")
+            self._mounted = root
+        instance = os.path.join(root, "instances", "pelora-tick-%d" % os.getpid())
+        try:
+            os.mkdir(instance)
+        except OSError:
+            self.close()
+            raise
+        self._instance = instance
+        self._put("trace_clock", "mono")
+
+    @staticmethod
+    def _find_tracefs():
+        for root in ("/sys/kernel/tracing", "/sys/kernel/debug/tracing"):
+            if os.path.isdir(os.path.join(root, "instances")):
+                return root
+        with open("/proc/mounts", encoding="ascii", errors="replace") as mounts:
+            for line in mounts:
+                fields = line.split()
+                if len(fields) > 2 and fields[2] == "tracefs":
+                    return fields[1]
+        return None
+
+    def _put(self, name, value):
+        with open(os.path.join(self._instance, name), "w", encoding="ascii") as setting:
+            setting.write(value)
+
+    def watch(self, tid, fd):
+        """Starts taking the write() calls of thread tid (a process's main thread: its pid) on fd."""
+        self.watching = True
+        self._put(self._EVENT + "/filter", "common_pid == %d && fd == %d" % (tid, fd))
+        self._put(self._EVENT + "/enable", "1")
+        self._offset = time.clock_gettime_ns(time.CLOCK_REALTIME) - time.clock_gettime_ns(time.CLOCK_MONOTONIC)
+        self._thread = threading.Thread(target=self._run, daemon=True)
+        self._thread.start()
+
+    def _run(self):
+        pipe = os.open(os.path.join(self._instance, "trace_pipe"), os.O_RDONLY | os.O_NONBLOCK)
+        pending = b""
+        try:
+            while not self._stop.is_set():
+                ready, _, _ = select.select([pipe], [], [], 0.2)
+                if not ready:
+                    continue
+                try:
+                    pending += os.read(pipe, 65536)
+                except BlockingIOError:
+                    continue
+                *lines, pending = pending.split(b"\n")
+                for line in lines:
+                    found = self._LINE.search(line)
+                    if found:
+                        monotonic = int(found.group(1)) * 1000000000 + int(found.group(2)) * 1000
+                        self.writes.append((monotonic, monotonic + self._offset))
+        finally:
+            os.close(pipe)
+
+    def close(self):
+        """Stops tracing and removes the instance (and the mount this object made)."""
+        self._stop.set()
+        if self._thread is not None:
+            self._thread.join()
+        if self._instance is not None:
+            try:
+                self._put(self._EVENT + "/enable", "0")
+                os.rmdir(self._instance)
+            except OSError:
+                pass
+        if self._mounted is not None:
+            subprocess.run(["umount", self._mounted], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 class Drain:
     """Reads and throws away what arrives on a device, so the line never fills; counts lines."""
 
     def __init__(self, device):
-        import threading
         self.lines = 0
         self._fd = os.open(device, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
         self._stop = threading.Event()
