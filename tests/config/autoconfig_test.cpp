@@ -5,11 +5,12 @@
 
 #include "config/memory_settings_store.h"
 #include "fake_form.h"
+#include "support/core_fakes.h"
 
 namespace pelora {
 namespace {
 
-using test::FakeDialogs;
+using testing::FakeConfigDialogs;
 using test::FakeForm;
 using test::Kind;
 using ::testing::ElementsAre;
@@ -51,7 +52,7 @@ protected:
     }
 
     MemorySettingsStore store{"/home/ship/.config/pelora/pelora.ini"};
-    FakeDialogs dialogs;
+    FakeConfigDialogs dialogs;
     int ends = 0;
     AutoConfig config{store, dialogs, kApp, "Pelora", [this] { ++ends; }};
     FakeForm form;
@@ -72,8 +73,8 @@ TEST_F(AutoConfigTest, FirstRunShowsDefaultsAndYesWritesEveryRecognisedControl) 
     dialogs.answers = {DialogAnswer::Yes};
     EXPECT_TRUE(config.query_close(form));
     ASSERT_EQ(dialogs.questions.size(), 1u);
-    EXPECT_EQ(dialogs.questions[0].text, "The configuration settings have changed. Save new values?");
-    EXPECT_EQ(dialogs.questions[0].title, "Tarnvel");
+    EXPECT_EQ(dialogs.questions[0],
+              "Tarnvel: The configuration settings have changed. Save new values?");
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(store.writeCount(), 1) << "the form is written in one pass";
     ASSERT_EQ(store.entries().size(), 6u);
@@ -190,9 +191,8 @@ TEST_F(AutoConfigTest, ReadFailureShowsTheMessageAndKeepsThePartialSet) {
     config.attach_form(form, true);
 
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text,
-              "Error: 5. Cannot Load Configuration for FRM_NMEA # 3. Using Default Values.");
-    EXPECT_EQ(dialogs.messages[0].title, "Pelora");
+    EXPECT_EQ(dialogs.messages[0],
+              "Pelora: Error: 5. Cannot Load Configuration for FRM_NMEA # 3. Using Default Values.");
     EXPECT_EQ(shown(), kDefaults);
     EXPECT_THAT(form.loadedvalues->values, ElementsAre("10S30.0000", "12", "1", "", "", ""));
 
@@ -210,10 +210,9 @@ TEST_F(AutoConfigTest, SaveFailureIsReportedAndTheProgramStaysOpen) {
     EXPECT_EQ(ends, 0);
     EXPECT_FALSE(config.ended());
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text,
-              "Error: 13. Cannot Save Configuration for FRM_NMEA # 0 to "
+    EXPECT_EQ(dialogs.messages[0],
+              "Pelora: Error: 13. Cannot Save Configuration for FRM_NMEA # 0 to "
               "/home/ship/.config/pelora/pelora.ini (Permission denied). The program stays open.");
-    EXPECT_EQ(dialogs.messages[0].title, "Pelora");
     EXPECT_EQ(store.writeCount(), 1);  // the form's one pass, which failed
 
     // The operator can still answer No and leave.

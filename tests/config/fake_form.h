@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "config/config_dialogs.h"
 #include "config/config_form.h"
 
 namespace pelora::test {
@@ -187,29 +186,6 @@ public:
 private:
     std::string m_name;
     std::vector<std::shared_ptr<FakeControlState>> m_controls;
-};
-
-struct Message {
-    std::string text;
-    std::string title;
-};
-
-class FakeDialogs : public ConfigDialogs {
-public:
-    std::vector<DialogAnswer> answers;  // given in turn; Cancel when they run out
-    std::vector<Message> questions;
-    std::vector<Message> messages;
-
-    DialogAnswer askYesNoCancel(const std::string& text, const std::string& title) override {
-        questions.push_back({text, title});
-        if (answers.empty()) return DialogAnswer::Cancel;
-        const DialogAnswer answer = answers.front();
-        answers.erase(answers.begin());
-        return answer;
-    }
-    void showMessage(const std::string& text, const std::string& title) override {
-        messages.push_back({text, title});
-    }
 };
 
 }  // namespace pelora::test

@@ -8,6 +8,7 @@
 
 #include "config/autoconfig.h"
 #include "config/fake_form.h"
+#include "support/core_fakes.h"
 #include "platform/app_identity.h"
 #include "platform/qt_settings_store.h"
 #include "settings_file_fixture.h"
@@ -15,7 +16,7 @@
 namespace pelora {
 namespace {
 
-using test::FakeDialogs;
+using testing::FakeConfigDialogs;
 using test::FakeForm;
 using test::Kind;
 
@@ -31,7 +32,7 @@ struct ProgramRun {
     }
 
     QtSettingsStore store{executableName()};
-    FakeDialogs dialogs;
+    FakeConfigDialogs dialogs;
     int ends = 0;
     AutoConfig config{store, dialogs, executableName(), "Pelora", [this] { ++ends; }};
     FakeForm form{"FRM_NMEA"};
@@ -102,7 +103,7 @@ TEST_F(SettingsRestartTest, UnwritableFileAtYesIsReportedAndTheProgramStaysOpen)
     EXPECT_FALSE(run.config.query_close(run.form));
     EXPECT_EQ(run.ends, 0);
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
-    const std::string& text = run.dialogs.messages[0].text;
+    const std::string& text = run.dialogs.messages[0];
     EXPECT_NE(text.find(ini().toStdString()), std::string::npos) << text;
     EXPECT_NE(text.find("The program stays open."), std::string::npos) << text;
     EXPECT_EQ(readFile(QString::fromStdString(executableName())), before);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/core_fakes.h"
+
 #include "sim/navigation.h"
 
 namespace pelora {
@@ -14,23 +16,7 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// Hands out a fixed list of numbers and counts the draws.
-class FakeRandom final : public RandomSource {
-public:
-    explicit FakeRandom(std::deque<float> values = {}) : m_values(std::move(values)) {}
-    float next() override {
-        ++m_draws;
-        if (m_values.empty()) return 0.0f;
-        const float value = m_values.front();
-        m_values.pop_front();
-        return value;
-    }
-    int draws() const { return m_draws; }
-
-private:
-    std::deque<float> m_values;
-    int m_draws = 0;
-};
+using testing::FixedRandom;
 
 StepInputs fullStep(double elapsed_ms, double speed_knots) {
     StepInputs in;
@@ -46,7 +32,7 @@ TEST(AdvanceShip, SixKnotsEastForOneSecond) {
     ship.Ship_Lat = 54;
     ship.Ship_Lon = -1;
     ship.Ship_Heading = 90;
-    FakeRandom random;
+    FixedRandom random{{}, false};
     const StepResult result = advanceShip(ship, fullStep(1000, 6), random);
 
     EXPECT_NEAR(ship.Ship_Lon, -1 + (1.0 / 36000) / cosLat(54), 1e-15);
@@ -57,7 +43,7 @@ TEST(AdvanceShip, SixKnotsEastForOneSecond) {
     EXPECT_EQ(result.dir_text, "090");
     EXPECT_DOUBLE_EQ(result.reported_lat, ship.Ship_Lat);
     EXPECT_DOUBLE_EQ(result.reported_lon, ship.Ship_Lon);
-    EXPECT_EQ(random.draws(), 0);
+    EXPECT_EQ(random.draws, 0u);
 }
 
 TEST(AdvanceShip, ResponseFromRestReachesAboutOnePointOneKnots) {
@@ -65,7 +51,7 @@ TEST(AdvanceShip, ResponseFromRestReachesAboutOnePointOneKnots) {
     StepInputs in = fullStep(1000, 6);
     in.response_on = true;
     in.response_seconds = 5;
-    FakeRandom random;
+    FixedRandom random{{}, false};
     advanceShip(ship, in, random);
     EXPECT_NEAR(ship.Ship_Speed, 6 * (1 - std::exp(-0.2)), 1e-12);
     EXPECT_NEAR(ship.Ship_Speed, 1.09, 0.005);
@@ -76,7 +62,7 @@ TEST(AdvanceShip, WithoutResponseEveryDemandIsMetInOneStep) {
     ShipState ship;
     ship.Demand_ROT = 3;
     ship.Ship_Heading = 359;
-    FakeRandom random;
+    FixedRandom random{{}, false};
     const StepResult turning = advanceShip(ship, fullStep(1000, 8), random);
     EXPECT_DOUBLE_EQ(ship.Ship_Speed, 8);
     EXPECT_DOUBLE_EQ(ship.Ship_ROT, 3);
@@ -98,7 +84,7 @@ TEST(AdvanceShip, TimeConstantOfZeroOrLessFollowsAtOnce) {
         StepInputs in = fullStep(1000, 6);
         in.response_on = true;
         in.response_seconds = seconds;
-        FakeRandom random;
+        FixedRandom random{{}, false};
         advanceShip(ship, in, random);
         EXPECT_DOUBLE_EQ(ship.Ship_Speed, 6) << seconds;
         EXPECT_EQ(ship.SOG_Text, "6.0") << seconds;
@@ -124,7 +110,7 @@ TEST_P(AutopilotTurn, TakesTheShortWayRound) {
     in.mode = SteeringMode::Autopilot;
     in.response_on = true;
     in.response_seconds = 5;
-    FakeRandom random;
+    FixedRandom random{{}, false};
     advanceShip(ship, in, random);
     double expected = row.heading + (1 - std::exp(-0.2)) * row.delta;
     Wrap_Heading(expected);
@@ -154,7 +140,7 @@ TEST_P(CourseThreshold, CourseIsZeroAtOrBelowATenthOfAKnot) {
     ShipState ship;
     ship.Ship_Heading = GetParam().heading;
     ship.Ship_Speed = GetParam().speedBefore;
-    FakeRandom random;
+    FixedRandom random{{}, false};
     advanceShip(ship, fullStep(1000, GetParam().speed), random);
     EXPECT_EQ(ship.SOG_Text, GetParam().sog);
     EXPECT_EQ(ship.COG_Text, GetParam().cog);
@@ -181,9 +167,9 @@ TEST(AdvanceShip, SeaIsDrawnBeforeNoiseEachOnlyWhenOn) {
     in.noise_metres = 222.24;
     ShipState ship;
     ship.Ship_Lat = 60;
-    FakeRandom random({0.5f, 0.25f, 0.5f, 0.0f});
+    FixedRandom random({0.5f, 0.25f, 0.5f, 0.0f}, false);
     const StepResult result = advanceShip(ship, in, random);
-    EXPECT_EQ(random.draws(), 4);
+    EXPECT_EQ(random.draws, 4u);
     EXPECT_NEAR(ship.Ship_Lon, 0.5 / cosLat(60), 1e-9);
     EXPECT_NEAR(ship.Ship_Lat, 60, 1e-9);  // the noise never moves the true position
     EXPECT_NEAR(result.reported_lat, 60.001, 1e-9);
@@ -191,17 +177,17 @@ TEST(AdvanceShip, SeaIsDrawnBeforeNoiseEachOnlyWhenOn) {
 
     StepInputs seaOnly = in;
     seaOnly.noise_on = false;
-    FakeRandom seaDraws({0.5f, 0.25f});
+    FixedRandom seaDraws({0.5f, 0.25f}, false);
     ShipState other;
     advanceShip(other, seaOnly, seaDraws);
-    EXPECT_EQ(seaDraws.draws(), 2);
+    EXPECT_EQ(seaDraws.draws, 2u);
 
     StepInputs noiseOnly = in;
     noiseOnly.sea_on = false;
-    FakeRandom noiseDraws({0.5f, 0.0f});
+    FixedRandom noiseDraws({0.5f, 0.0f}, false);
     ShipState still;
     const StepResult noisy = advanceShip(still, noiseOnly, noiseDraws);
-    EXPECT_EQ(noiseDraws.draws(), 2);
+    EXPECT_EQ(noiseDraws.draws, 2u);
     EXPECT_EQ(still.Ship_Lat, 0);
     EXPECT_NEAR(noisy.reported_lat, 0.001, 1e-12);
 }
@@ -212,7 +198,7 @@ TEST(AdvanceShip, NoiseAtRestShowsInTheOverGroundReadouts) {
     in.noise_on = true;
     in.noise_metres = 2;
     ShipState ship;
-    FakeRandom random({0.5f, 0.25f});
+    FixedRandom random({0.5f, 0.25f}, false);
     advanceShip(ship, in, random);
     EXPECT_EQ(ship.SOG_Text, "1.9");
     EXPECT_EQ(ship.COG_Text, "090.0");
@@ -232,7 +218,7 @@ TEST(AdvanceShip, FirstStepTakesTheCourseBoxAndMovesNothing) {
     in.noise_metres = 100;
     in.sea_on = true;
     in.sea_metres = 100;
-    FakeRandom random({0.9f, 0.9f, 0.9f, 0.9f});
+    FixedRandom random({0.9f, 0.9f, 0.9f, 0.9f}, false);
     const StepResult result = advanceShip(ship, in, random);
     EXPECT_EQ(ship.AutoPilot_Dir, 400);
     EXPECT_EQ(ship.Ship_Heading, 400);  // unwrapped
@@ -243,7 +229,7 @@ TEST(AdvanceShip, FirstStepTakesTheCourseBoxAndMovesNothing) {
     EXPECT_EQ(ship.SOG_Text, "5.0");
     EXPECT_FALSE(result.readouts_changed);
     EXPECT_FALSE(result.dir_text.has_value());
-    EXPECT_EQ(random.draws(), 0);
+    EXPECT_EQ(random.draws, 0u);
     EXPECT_EQ(result.reported_lat, 10);
 }
 
@@ -258,14 +244,14 @@ TEST(AdvanceShip, NoElapsedTimeChangesNothing) {
         StepInputs in = fullStep(elapsed, 12);
         in.noise_on = true;
         in.noise_metres = 5;
-        FakeRandom random;
+        FixedRandom random{{}, false};
         const StepResult result = advanceShip(ship, in, random);
         EXPECT_EQ(ship.Ship_Lat, 1) << elapsed;
         EXPECT_EQ(ship.Ship_Lon, 0) << elapsed;
         EXPECT_EQ(ship.Ship_Speed, 6) << elapsed;
         EXPECT_EQ(ship.SOG_Text, "6.0") << elapsed;
         EXPECT_FALSE(result.readouts_changed) << elapsed;
-        EXPECT_EQ(random.draws(), 0) << elapsed;
+        EXPECT_EQ(random.draws, 0u) << elapsed;
     }
 }
 
@@ -287,7 +273,7 @@ TEST_P(StaysOnTheGlobe, CrossingAPoleOrTheDateLine) {
     ship.Ship_Lat = row.lat;
     ship.Ship_Lon = row.lon;
     ship.Ship_Heading = row.heading;
-    FakeRandom random;
+    FixedRandom random{{}, false};
     const StepResult result = advanceShip(ship, fullStep(1000, 6), random);
     EXPECT_NEAR(ship.Ship_Lat, row.expectLat, 1e-9);
     EXPECT_NEAR(ship.Ship_Lon, row.expectLon, 1e-9);
@@ -335,7 +321,7 @@ TEST(AdvanceShip, NonFiniteNumbersCountAsZero) {
     in.sea_metres = std::nan("");
     in.noise_on = true;
     in.noise_metres = -kInf;
-    FakeRandom random({0.5f, 0.5f, 0.5f, 0.5f});
+    FixedRandom random({0.5f, 0.5f, 0.5f, 0.5f}, false);
     const StepResult result = advanceShip(ship, in, random);
     EXPECT_EQ(ship.Ship_Lat, 20);
     EXPECT_EQ(ship.Ship_Lon, 0);
@@ -374,7 +360,7 @@ TEST(AdvanceShip, EnormousNumbersNeverLeaveTheGlobe) {
 TEST(AdvanceShip, FastTurnStillGivesAHeadingWithinOneTurn) {
     ShipState ship;
     ship.Demand_ROT = 1000;  // degrees per second
-    FakeRandom random;
+    FixedRandom random{{}, false};
     const StepResult result = advanceShip(ship, fullStep(1000, 0), random);
     EXPECT_DOUBLE_EQ(ship.Ship_Heading, 280);
     EXPECT_EQ(result.dir_text, "280");

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/config_dialogs.h"
 #include "nmea/output.h"
 #include "platform/ticker.h"
 #include "sim/clock.h"
@@ -48,6 +49,27 @@ public:
     std::vector<float> values{0.25f, 0.5f, 0.75f, 0.125f};
     bool cycle = true;
     std::size_t draws = 0;
+};
+
+// Answers the save question with `answers` in turn, then with `answer`, and keeps every
+// question and message as "title: text".
+class FakeConfigDialogs final : public ConfigDialogs {
+public:
+    DialogAnswer askYesNoCancel(const std::string& text, const std::string& title) override {
+        questions.push_back(title + ": " + text);
+        if (answers.empty()) return answer;
+        const DialogAnswer next = answers.front();
+        answers.erase(answers.begin());
+        return next;
+    }
+    void showMessage(const std::string& text, const std::string& title) override {
+        messages.push_back(title + ": " + text);
+    }
+
+    std::vector<DialogAnswer> answers;
+    DialogAnswer answer = DialogAnswer::Cancel;
+    std::vector<std::string> questions;
+    std::vector<std::string> messages;
 };
 
 // A beat that never fires by itself: the test calls tick() (or the window's Timer1_Timer).

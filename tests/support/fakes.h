@@ -12,7 +12,6 @@
 #include <QString>
 #include <QWidget>
 
-#include "config/config_dialogs.h"
 #include "platform/browser.h"
 #include "platform/file_dialogs.h"
 #include "platform/help_viewer.h"
@@ -40,22 +39,6 @@ private:
         names.pop_front();
         return name;
     }
-};
-
-// Answers the save question with `answer` and keeps every question and message.
-class FakeConfigDialogs final : public ConfigDialogs {
-public:
-    DialogAnswer askYesNoCancel(const std::string& text, const std::string& title) override {
-        questions.push_back(title + ": " + text);
-        return answer;
-    }
-    void showMessage(const std::string& text, const std::string& title) override {
-        messages.push_back(title + ": " + text);
-    }
-
-    DialogAnswer answer = DialogAnswer::Cancel;
-    std::vector<std::string> questions;
-    std::vector<std::string> messages;
 };
 
 // Keeps every box the window asks for; the question before the browser answers `online`.

@@ -13,6 +13,7 @@
 #include "config/autoconfig.h"
 #include "config/memory_settings_store.h"
 #include "config/fake_form.h"
+#include "support/core_fakes.h"
 
 namespace pelora {
 namespace {
@@ -62,7 +63,7 @@ protected:
 
     ConfigFormAdapter form{window};
     MemorySettingsStore settings;
-    test::FakeDialogs dialogs;
+    testing::FakeConfigDialogs dialogs;
     int ends = 0;
     AutoConfig config{settings, dialogs, "pelora", "pelora", [this] { ++ends; }};
 };

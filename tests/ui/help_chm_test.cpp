@@ -6,6 +6,7 @@
 
 #include "platform/help_viewer.h"
 #include "platform/qt_help_viewer.h"
+#include "support/fakes.h"
 
 #include <functional>
 #include <ostream>
@@ -14,21 +15,7 @@
 namespace pelora {
 namespace {
 
-struct HtmlHelpCall {
-    WindowHandle owner;
-    std::string helpFile;
-    int command;
-    std::intptr_t data;
-};
-
-class RecordingViewer final : public HelpViewer {
-public:
-    bool HtmlHelp(WindowHandle owner, const std::string& helpFile, int command, std::intptr_t data) override {
-        calls.push_back({owner, helpFile, command, data});
-        return false;
-    }
-    std::vector<HtmlHelpCall> calls;
-};
+using testing::RecordingHelpViewer;
 
 struct OperationRow {
     const char* name;
@@ -44,15 +31,15 @@ class HelpChmOperation : public ::testing::TestWithParam<OperationRow> {};
 
 TEST_P(HelpChmOperation, MakesOneViewerCallWithItsCommandAndData) {
     constexpr WindowHandle kOwner = 0x2a00007;
-    RecordingViewer viewer;
+    RecordingHelpViewer viewer;
     GetParam().operation(viewer, kOwner);
 
     ASSERT_EQ(viewer.calls.size(), 1u);
-    const HtmlHelpCall& call = viewer.calls.front();
+    const RecordingHelpViewer::Call& call = viewer.calls.front();
     EXPECT_EQ(call.owner, GetParam().passesOwner ? kOwner : 0);
     EXPECT_EQ(call.command, GetParam().command);
     EXPECT_EQ(call.data, GetParam().data);
-    EXPECT_EQ(call.helpFile, helpFilePath().toStdString());
+    EXPECT_EQ(call.file, helpFilePath().toStdString());
 }
 
 INSTANTIATE_TEST_SUITE_P(
