@@ -18,6 +18,7 @@ constexpr int kFirstPort = 1;
 constexpr int kLastPort = PortManager::kPortCount;
 constexpr int kMaxDecimalPlaces = 15;
 constexpr double kMaxSpeedup = 1000.0;
+constexpr double kMaxDurationSeconds = 365.0 * 24 * 3600;
 
 // Qt's own options that take a value, and those that take none: they are Qt's to read.
 const std::set<QString> kQtOptionsWithValue = {
@@ -299,6 +300,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             }
         } else if (name == QStringLiteral("duration")) {
             line.durationSeconds = reader.number(name, value, 0.0, false);
+            if (line.durationSeconds && *line.durationSeconds > kMaxDurationSeconds) {
+                reader.fail(name, "must be at most a year (31536000 seconds)");
+            }
         } else if (name == QStringLiteral("tcp")) {
             reader.endpoint(name, value, false, line.tcpAddress, line.tcpPort);
         } else if (name == QStringLiteral("udp")) {

@@ -91,10 +91,10 @@ private:
     StoredControls& m_controls;
 };
 
-// The beat for --speedup: a precise repeating timer faster than once a second.
-class FastTicker final : public Ticker {
+// The beat for --speedup: a precise repeating timer at another pace than once a second.
+class PacedTicker final : public Ticker {
 public:
-    explicit FastTicker(std::chrono::microseconds interval) {
+    explicit PacedTicker(std::chrono::microseconds interval) {
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setInterval(std::chrono::duration_cast<std::chrono::milliseconds>(interval));
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
@@ -135,8 +135,9 @@ std::vector<std::string> nextLines(VoyageLog& voyage, const std::vector<LineGrou
     return lines;
 }
 
-std::string describeOutputs(const std::string& sentenceType, const std::string& serial, const OutputStatus& status) {
-    std::string text = sentenceType + " sentences to " + (serial.empty() ? "no serial port" : serial);
+// "RMC sentences to /dev/ttyUSB0 (COM 5), TCP 127.0.0.1:10110, ..." for the start line.
+std::string describeOutputs(const std::string& what, const std::string& serial, const OutputStatus& status) {
+    std::string text = what + " to " + (serial.empty() ? "no serial port" : serial);
     if (status.tcp.on) text += ", TCP " + status.tcp.where;
     if (status.udp.on) text += ", UDP " + status.udp.where;
     if (status.pty.on) text += ", virtual serial port " + status.pty.where;
@@ -197,7 +198,10 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     std::string serialWhere;
     if (port > 0) {
         ports.MNU_Baud_Click(line.baudIndex.value_or(PortManager::kStartBaudIndex), port - 1);
-        serialWhere = serial.devicePath().toStdString() + " (COM " + std::to_string(port) + ")";
+        if (serial.PortOpen()) {
+            serialWhere = serial.devicePath().toStdString() + " (COM " + std::to_string(port) + ", " +
+                          serial.Settings() + ")";
+        }
     }
 
     std::vector<std::string> playLines;
@@ -250,7 +254,7 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     if (line.speedup == 1.0) {
         ticker = std::make_unique<WallClockTicker>();
     } else {
-        ticker = std::make_unique<FastTicker>(std::chrono::microseconds(static_cast<long long>(1e6 / line.speedup)));
+        ticker = std::make_unique<PacedTicker>(std::chrono::microseconds(static_cast<long long>(1e6 / line.speedup)));
     }
     if (line.durationSeconds) {
         QTimer::singleShot(std::chrono::milliseconds(static_cast<long long>(*line.durationSeconds * 1000.0)),
@@ -260,10 +264,11 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     if (!line.quiet) {
         const std::vector<std::string> names{"GLL", "GGA", "RMC"};
         const int type = controls.runControls().sentenceType;
-        const std::string sentence = line.playFile ? "voyage " + *line.playFile + ":"
-                                     : type >= 0 && type < 3 ? names[static_cast<std::size_t>(type)]
-                                                             : "empty";
-        say(describeOutputs(sentence, serialWhere, outputs.status()) + (line.speedup == 1.0 ? ", once a second" : ""));
+        const std::string what = line.playFile ? "the lines of " + *line.playFile
+                                 : type >= 0 && type < 3 ? names[static_cast<std::size_t>(type)] + " sentences"
+                                                         : "empty sentences";
+        say(describeOutputs(what, serialWhere, outputs.status()) +
+            (line.speedup == 1.0 ? ", once a second" : ", " + shortestNumberText(line.speedup) + " times a second"));
     }
 
     cycle.runOrPause();

@@ -471,7 +471,10 @@ std::vector<std::string_view> IniDocument::piecesWith(std::string_view group, co
     std::map<std::size_t, std::string> replaced;  // line -> its new text, without its line end
     Entries newEntries;
     const std::optional<std::int32_t> index = groupIndex(group);
-    for (const auto& [key, value] : entries) {
+    for (const auto& entry : entries) {
+        // Named, not bound: a lambda below takes the key, which clang 14 refuses for a binding.
+        const std::string& key = entry.first;
+        const std::string& value = entry.second;
         if (const std::optional<std::size_t> line = index ? findEntry(*index, key) : std::nullopt) {
             // Only the value changes: the key as written, the blanks round the value and a
             // trailing comment stay.

@@ -184,7 +184,8 @@ private:
     std::string m_versionText;
     std::uint32_t m_dirBackColor = kWindowBackgroundColour;
     std::uint32_t m_rotBackColor = kWindowBackgroundColour;
-    // The port list entry in use before the latest pick, to tell a pick of the shown entry.
+    // Set while the activation that follows a changed port selection is still to come, so that
+    // one pick opens its port once.
     bool m_portPickChanged = false;
     OutputSettings m_storedOutputs;   // as the settings file holds them
     OutputSettings m_outputSettings;  // this run's: the stored ones with the command line's

@@ -7,6 +7,7 @@
 #include "config/fake_form.h"
 #include "config/memory_settings_store.h"
 #include "fuzz_input.h"
+#include "support/core_fakes.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (storeFails) store.failReadsFrom(failAt, {5, "fuzzed failure"});
 
-    pelora::test::FakeDialogs dialogs;
+    pelora::testing::FakeConfigDialogs dialogs;
     bool ended = false;
     pelora::AutoConfig config(store, dialogs, "pelora", "Pelora", [&ended] { ended = true; });
     config.attach_form(form, true);
