@@ -1,13 +1,16 @@
 """Shared pieces of the measuring scripts: a socat virtual null-modem mapped as a COM port in a
 temporary settings folder, a private Xvfb display, a small X client that sees the program's
-window being mapped, a click on the Run button, and kernel timestamps of a program's writes.
+window being mapped, a click on the Run button, the timing helper (tick_stamp.c) built for a run,
+the program's descriptors of a file, a pseudo-terminal or a TCP connection, and kernel timestamps
+of a program's writes.
 
-Standard library only; the outside programs are socat, Xvfb, xdotool and mount.
+Standard library only; the outside programs are socat, Xvfb, xdotool, cc and mount.
 """
 
 import os
 import re
 import select
+import shutil
 import signal
 import socket
 import struct
@@ -15,6 +18,8 @@ import subprocess
 import sys
 import threading
 import time
+
+TICK_STAMP_SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "tick_stamp.c")
 
 # Where the Run button (CMD_GO_0) sits inside the window, which Xvfb without a window manager
 # places at the top left of the screen.
@@ -204,12 +209,89 @@ def fd_of(pid, path, timeout):
     return None
 
 
+def build_tick_stamp(folder):
+    """Compiles the timing helper bench/tick_stamp.c into folder; returns the program's path.
+    Raises RuntimeError when there is no C compiler."""
+    if shutil.which("cc") is None:
+        raise RuntimeError("cc is not installed (it builds the timing helper)")
+    helper = os.path.join(folder, "tick_stamp")
+    subprocess.run(["cc", "-O2", "-Wall", "-Wextra", "-o", helper, TICK_STAMP_SOURCE], check=True)
+    return helper
+
+
+def _descriptors(pid):
+    """(number, link target) of each open file descriptor of process pid; empty once it ended."""
+    folder = "/proc/%d/fd" % pid
+    try:
+        names = os.listdir(folder)
+    except OSError:
+        return []
+    found = []
+    for name in names:
+        try:
+            found.append((int(name), os.readlink(os.path.join(folder, name))))
+        except OSError:
+            continue
+    return found
+
+
+def pty_master_fd_of(pid, device, timeout):
+    """The file descriptor of process pid on the master side of the pseudo-terminal whose slave
+    is device (a /dev/pts/N path or a link to one), or None once timeout seconds have passed."""
+    slave = os.path.realpath(device)
+    if not slave.startswith("/dev/pts/"):
+        return None
+    index = slave[len("/dev/pts/"):]
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        for fd, target in _descriptors(pid):
+            if target != "/dev/ptmx":
+                continue
+            try:
+                with open("/proc/%d/fdinfo/%d" % (pid, fd), encoding="ascii") as info:
+                    if any(line.split() == ["tty-index:", index] for line in info):
+                        return fd
+            except OSError:
+                continue
+        time.sleep(0.02)
+    return None
+
+
+def _tcp_inode(local_port, remote_port):
+    """The socket inode of the IPv4 TCP connection from 127.0.0.1:local_port to
+    127.0.0.1:remote_port as /proc/net/tcp lists it, or None (also while not yet accepted)."""
+    wanted = ("0100007F:%04X" % local_port, "0100007F:%04X" % remote_port)
+    with open("/proc/net/tcp", encoding="ascii") as table:
+        next(table, None)
+        for line in table:
+            fields = line.split()
+            if len(fields) > 9 and (fields[1], fields[2]) == wanted and fields[9] != "0":
+                return fields[9]
+    return None
+
+
+def tcp_fd_of(pid, server_port, client_port, timeout):
+    """The file descriptor of process pid, a server on 127.0.0.1:server_port, on its end of the
+    connection from the client at 127.0.0.1:client_port; None once timeout seconds have passed
+    without the server having accepted it."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        inode = _tcp_inode(server_port, client_port)
+        if inode is not None:
+            for fd, target in _descriptors(pid):
+                if target == "socket:[%s]" % inode:
+                    return fd
+        time.sleep(0.02)
+    return None
+
+
 class WriteTrace:
     """Kernel timestamps of one thread's write() calls on one file descriptor, taken by a private
     tracing instance of tracefs (root only): the instant a program hands a line over, free of the
     jitter of the line's way to a reader. `writes` holds (CLOCK_MONOTONIC ns, CLOCK_REALTIME ns)
-    pairs; the tracer stamps the monotonic clock to the microsecond and the real-time reading is
-    derived from the offset between the two clocks when watching began.
+    pairs of every descriptor watched, `writes_on(fd)` those of one; the tracer stamps the
+    monotonic clock to the microsecond and the real-time reading is derived from the offset
+    between the two clocks when watching began.
     """
 
     _EVENT = "events/syscalls/sys_enter_write"
@@ -219,6 +301,7 @@ class WriteTrace:
         """Makes the tracing instance, mounting tracefs in folder if it is not mounted; raises
         OSError where tracing cannot be had."""
         self.writes = []
+        self._by_fd = {}
         self.watching = False
         self._mounted = None
         self._instance = None
@@ -259,9 +342,14 @@ class WriteTrace:
             setting.write(value)
 
     def watch(self, tid, fd):
-        """Starts taking the write() calls of thread tid (a process's main thread: its pid) on fd."""
+        """Starts taking the write() calls of thread tid (a process's main thread: its pid) on fd,
+        a descriptor number or a list of them. Once only."""
+        fds = [fd] if isinstance(fd, int) else list(fd)
         self.watching = True
-        self._put(self._EVENT + "/filter", "common_pid == %d && fd == %d" % (tid, fd))
+        for each in fds:
+            self._by_fd[each] = []
+        self._put(self._EVENT + "/filter", "common_pid == %d && (%s)"
+                  % (tid, " || ".join("fd == %d" % each for each in fds)))
         self._put(self._EVENT + "/enable", "1")
         self._offset = time.clock_gettime_ns(time.CLOCK_REALTIME) - time.clock_gettime_ns(time.CLOCK_MONOTONIC)
         self._thread = threading.Thread(target=self._run, daemon=True)
@@ -284,23 +372,33 @@ class WriteTrace:
                     found = self._LINE.search(line)
                     if found:
                         monotonic = int(found.group(1)) * 1000000000 + int(found.group(2)) * 1000
-                        self.writes.append((monotonic, monotonic + self._offset))
+                        write = (monotonic, monotonic + self._offset)
+                        self.writes.append(write)
+                        self._by_fd.setdefault(int(found.group(3), 16), []).append(write)
         finally:
             os.close(pipe)
 
+    def writes_on(self, fd):
+        """The (monotonic ns, real-time ns) pairs of the writes on one descriptor watched."""
+        return list(self._by_fd.get(fd, []))
+
     def close(self):
-        """Stops tracing and removes the instance (and the mount this object made)."""
+        """Stops tracing and removes the instance (and the mount this object made); once is
+        enough, again does nothing."""
         self._stop.set()
         if self._thread is not None:
             self._thread.join()
+            self._thread = None
         if self._instance is not None:
             try:
                 self._put(self._EVENT + "/enable", "0")
                 os.rmdir(self._instance)
             except OSError:
                 pass
+            self._instance = None
         if self._mounted is not None:
             subprocess.run(["umount", self._mounted], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self._mounted = None
 
 
 class Drain:

@@ -1,28 +1,36 @@
-/* The timing end of bench/tick-period, kept small and in C so that its own wake-ups add as
- * little as possible to what it measures. bench/tick-period builds it with cc at run time.
+/* The timing end of bench/tick-period and bench/output-tick-period, kept small and in C so that
+ * its own wake-ups add as little as possible to what it measures. Those scripts build it with cc
+ * at run time.
  *
  *   tick_stamp read DEVICE
  *       Prints "open" once DEVICE is open, then for each line that arrives
  *       "MONOTONIC_NS REALTIME_NS TEXT", both clocks read as soon as poll() says the line's
  *       first byte is there.
+ *   tick_stamp tcp PORT
+ *       Connects to 127.0.0.1:PORT, prints "open LOCAL_PORT" (the port of its own end, by which
+ *       the server's end of the connection can be found), then times the lines as `read` does.
  *   tick_stamp feed DEVICE OFFSET_MS
  *       Writes a GLL line carrying the local time of day to DEVICE at OFFSET_MS after every
  *       wall-clock second, sleeping to absolute deadlines: the best a writer can do, so what
  *       `read` measures of it is the floor of the measurement.
  *
- * Both ask for real-time scheduling (SCHED_FIFO) and lock their memory; they say on standard
- * error when that is refused and go on. Both run until SIGTERM or SIGINT, or until DEVICE closes.
+ * All ask for real-time scheduling (SCHED_FIFO) and lock their memory; they say on standard
+ * error when that is refused and go on. All run until SIGTERM or SIGINT, or until DEVICE or the
+ * connection closes.
  */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sched.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -65,20 +73,9 @@ static long long nanosOf(clockid_t clock) {
     return (long long)now.tv_sec * kNanosPerSecond + now.tv_nsec;
 }
 
-static int readLines(const char* device) {
-    const int fd = open(device, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        fprintf(stderr, "tick_stamp: cannot open %s: %s\n", device, strerror(errno));
-        return 1;
-    }
-    struct termios raw;
-    if (tcgetattr(fd, &raw) == 0) {
-        cfmakeraw(&raw);
-        tcsetattr(fd, TCSANOW, &raw);
-    }
-    setvbuf(stdout, NULL, _IOLBF, 0);
-    printf("open\n");
-
+/* Prints each line arriving on fd with the instants its first byte was there, until the far end
+ * closes or a stop is asked for; closes fd. */
+static int stampLines(int fd) {
     char line[kLineMax];
     size_t length = 0;
     long long lineMonotonic = 0;
@@ -123,6 +120,59 @@ static int readLines(const char* device) {
     return 0;
 }
 
+static int readDevice(const char* device) {
+    const int fd = open(device, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        fprintf(stderr, "tick_stamp: cannot open %s: %s\n", device, strerror(errno));
+        return 1;
+    }
+    struct termios raw;
+    if (tcgetattr(fd, &raw) == 0) {
+        cfmakeraw(&raw);
+        tcsetattr(fd, TCSANOW, &raw);
+    }
+    setvbuf(stdout, NULL, _IOLBF, 0);
+    printf("open\n");
+    return stampLines(fd);
+}
+
+/* Only this computer's loopback address: the helper is a client of a server on this machine. */
+static int readTcp(const char* portText) {
+    char* end = NULL;
+    const long port = strtol(portText, &end, 10);
+    if (*portText == '\0' || *end != '\0' || port < 1 || port > 65535) {
+        fprintf(stderr, "tick_stamp: the port is 1 to 65535\n");
+        return 2;
+    }
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        fprintf(stderr, "tick_stamp: no socket: %s\n", strerror(errno));
+        return 1;
+    }
+    struct sockaddr_in server;
+    memset(&server, 0, sizeof server);
+    server.sin_family = AF_INET;
+    server.sin_port = htons((unsigned short)port);
+    server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, (const struct sockaddr*)&server, sizeof server) != 0) {
+        fprintf(stderr, "tick_stamp: cannot connect to 127.0.0.1:%ld: %s\n", port, strerror(errno));
+        close(fd);
+        return 1;
+    }
+    struct sockaddr_in local;
+    socklen_t localLength = sizeof local;
+    if (getsockname(fd, (struct sockaddr*)&local, &localLength) != 0) {
+        fprintf(stderr, "tick_stamp: no local address: %s\n", strerror(errno));
+        close(fd);
+        return 1;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    setvbuf(stdout, NULL, _IOLBF, 0);
+    printf("open %u\n", (unsigned)ntohs(local.sin_port));
+    return stampLines(fd);
+}
+
 static int feedLines(const char* device, long offsetMs) {
     const int fd = open(device, O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -160,7 +210,11 @@ int main(int argc, char** argv) {
     catchStop();
     if (argc == 3 && strcmp(argv[1], "read") == 0) {
         becomeRealTime(kReaderPriority);
-        return readLines(argv[2]);
+        return readDevice(argv[2]);
+    }
+    if (argc == 3 && strcmp(argv[1], "tcp") == 0) {
+        becomeRealTime(kReaderPriority);
+        return readTcp(argv[2]);
     }
     if (argc == 4 && strcmp(argv[1], "feed") == 0) {
         const long offsetMs = strtol(argv[3], NULL, 10);
@@ -171,6 +225,6 @@ int main(int argc, char** argv) {
         becomeRealTime(kFeederPriority);
         return feedLines(argv[2], offsetMs);
     }
-    fprintf(stderr, "usage: tick_stamp read DEVICE | tick_stamp feed DEVICE OFFSET_MS\n");
+    fprintf(stderr, "usage: tick_stamp read DEVICE | tick_stamp tcp PORT | tick_stamp feed DEVICE OFFSET_MS\n");
     return 2;
 }
