@@ -34,7 +34,8 @@ test-main: build
 
 test-sanitize: deps
 	@cmake -S . -B $(ASAN_BUILD) -DPELORA_WERROR=ON -DPELORA_SANITIZE=ON -DPELORA_BENCH=OFF \
-	  -DPELORA_PACKAGE_TEST=OFF -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS) >/dev/null
+	  -DPELORA_PACKAGE_TEST=OFF -DPELORA_README_TEST=OFF -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS_DEBUG=-g1 $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
