@@ -17,26 +17,13 @@
 #include <vector>
 
 #include "file_size_limit.h"
+#include "support/file_bytes.h"
 
 namespace pelora {
 namespace {
 
 using Lines = std::vector<std::string>;
 using namespace std::string_literals;
-
-std::string readBytes(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return "<unreadable>";
-    const QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-void writeBytes(const std::string& path, const std::string& content) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(content.data(), static_cast<qint64>(content.size())),
-              static_cast<qint64>(content.size()));
-}
 
 bool isRoot() { return ::geteuid() == 0; }
 

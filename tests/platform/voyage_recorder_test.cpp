@@ -10,23 +10,12 @@
 #include <string>
 
 #include "file_size_limit.h"
+#include "support/file_bytes.h"
 
 namespace pelora {
 namespace {
 
 using testing::FileSizeLimit;
-
-std::string readBytes(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return "<missing>";
-    return file.readAll().toStdString();
-}
-
-void writeBytes(const std::string& path, const std::string& content) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(content.data(), static_cast<qint64>(content.size())), static_cast<qint64>(content.size()));
-}
 
 class VoyageRecorderTest : public ::testing::Test {
 protected:

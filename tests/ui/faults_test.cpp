@@ -17,6 +17,7 @@
 
 #include "platform/qt_settings_store.h"
 #include "platform/voyage_file.h"
+#include "support/file_bytes.h"
 #include "support/sentence_check.h"
 #include "window_fixture.h"
 
@@ -295,17 +296,6 @@ protected:
         ASSERT_TRUE(serial.PortOpen());
     }
     std::string path(const char* name) const { return (m_dir.path() + "/" + name).toStdString(); }
-    void writeBytes(const std::string& file, const std::string& content) {
-        QFile out(QString::fromStdString(file));
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        ASSERT_EQ(out.write(content.data(), static_cast<qint64>(content.size())), static_cast<qint64>(content.size()));
-    }
-    std::string readBytes(const std::string& file) {
-        QFile in(QString::fromStdString(file));
-        if (!in.open(QIODevice::ReadOnly)) return "<unreadable>";
-        const QByteArray bytes = in.readAll();
-        return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    }
     // Saves through the menu; true when no error was shown.
     bool saveAs(const std::string& file) {
         const std::size_t errorsBefore = errors.size();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/voyage_file.h"
+#include "support/file_bytes.h"
 
 namespace pelora {
 namespace {
@@ -33,12 +34,6 @@ private:
         return answer;
     }
 };
-
-std::string readBytes(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return "<missing>";
-    return file.readAll().toStdString();
-}
 
 class VoyageCommandsTest : public ::testing::Test {
 protected:
