@@ -5,6 +5,7 @@
 
 
 #include "config/output_settings.h"
+#include "nmea/position_format.h"
 #include "run/port_manager.h"
 #include "platform/output_checks.h"
 #include "text/number_text.h"
@@ -16,7 +17,6 @@ namespace {
 
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = PortManager::kPortCount;
-constexpr int kMaxDecimalPlaces = 15;
 constexpr double kMaxSpeedup = 1000.0;
 constexpr double kMaxDurationSeconds = 365.0 * 24 * 3600;
 

@@ -17,15 +17,12 @@
 
 namespace pelora {
 
-namespace {
-
-// Leaves the application's event loop.
+// Leaves the application's event loop. (Not in an anonymous namespace: Parts, declared in the
+// header, holds one.)
 class QtProgramEnd final : public ProgramEnd {
 public:
     void leaveEventLoop() override { QCoreApplication::exit(0); }
 };
-
-}  // namespace
 
 struct RealServices::Parts {
     explicit Parts(const Options& options)

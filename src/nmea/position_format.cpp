@@ -9,8 +9,6 @@ namespace pelora {
 
 namespace {
 
-constexpr int kMaxDecimalPlaces = 15;
-
 // Two digits of a calendar or clock field; a year keeps only its last two digits.
 std::string twoDigits(int value) {
     const int wrapped = ((value % 100) + 100) % 100;

@@ -6,6 +6,9 @@
 
 namespace pelora {
 
+// The most decimal places of the minutes a position field is written with.
+inline constexpr int kMaxDecimalPlaces = 15;
+
 // Formats signed decimal degrees as the two NMEA fields degrees-and-minutes and hemisphere,
 // e.g. 54.5 as latitude with 4 decimals gives "5430.0000,N". Zero is "S" or "W". Minutes that
 // round to 60 carry into the degrees. Decimal places below 0 count as 0, above 15 as 15; a value

@@ -9,7 +9,6 @@
 namespace pelora {
 
 namespace {
-constexpr int kMaxDecimalPlaces = 15;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 }  // namespace
 

@@ -12,6 +12,9 @@ inline constexpr int kSentenceGLL = 0;
 inline constexpr int kSentenceGGA = 1;
 inline constexpr int kSentenceRMC = 2;
 
+// What ends every sentence on the wire.
+inline constexpr std::string_view kSentenceEnd = "\r\n";
+
 // Composes the sentence of type `sentence_type` (0 GLL, 1 GGA, 2 RMC) for the given position,
 // without checksum and line end. Longitude comes first. RMC copies `sog_text` and `cog_text`
 // as they stand. `now` is one reading of the local clock, so date and time never straddle

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "text/text.h"
+
 namespace pelora {
 namespace {
 
@@ -53,12 +55,6 @@ public:
 private:
     int m_fd;
 };
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::error_code writeAll(int fd, std::string_view content) {
     while (!content.empty()) {

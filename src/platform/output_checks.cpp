@@ -30,12 +30,6 @@ void checkPort(int port, const char* what, std::vector<std::string>& problems) {
     }
 }
 
-// The folder that holds `path` (an absolute path): "/a" for "/a/b", "/" for "/a".
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
-}
-
 // Why a link cannot be placed at `link`, or "" when it can.
 std::string linkProblem(const std::string& link) {
     if (link.size() < 2 || link.front() != '/' || link.back() == '/') {

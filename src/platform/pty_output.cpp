@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "text/text.h"
+
 namespace pelora {
 
 namespace {
@@ -33,11 +35,6 @@ std::string systemError(int error) {
 
 std::string cannotUse(const std::string& link, const std::string& reason) {
     return "The virtual serial port cannot use " + link + ": " + reason + ".";
-}
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
 // Creates every missing folder of `folder` with mode 0700. Returns "" or the reason.

@@ -12,6 +12,7 @@
 #include <QFile>
 
 #include "platform/atomic_file.h"
+#include "text/text.h"
 
 namespace pelora {
 namespace {
@@ -119,11 +120,6 @@ private:
 ParsedFiles& parsedFiles() {
     static ParsedFiles files;
     return files;
-}
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, std::max<std::size_t>(slash, 1));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "run/port_manager.h"
 
+#include "nmea/sentence.h"
 #include "text/number_text.h"
 #include "text/text.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 constexpr std::string_view kFraming = ",N,8,1";
 constexpr std::string_view kNotConnected = ": Not Connected.";
-constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kMessageLineBreak = "\r\n";
 constexpr std::string_view kNoPortsMessage =
     "No hardware serial ports are available.\r\n"
     "You should connect a 'USB to Serial Port Converter' into an unused USB socket.";
@@ -69,7 +70,7 @@ void PortManager::probe() {
     }
     std::string message(kNoPortsMessage);
     if (!refused.empty()) {
-        message += std::string(kLineEnd) + "Permission denied for " + refused.front();
+        message += std::string(kMessageLineBreak) + "Permission denied for " + refused.front();
         for (std::size_t i = 1; i < refused.size(); ++i) {
             message += ", " + refused[i];
         }
@@ -127,7 +128,7 @@ void PortManager::MNU_Baud_Click(int index, int selected_index) {
 void PortManager::writeSentence(const std::string& sentence) {
     if (m_control.PortOpen()) {
         m_view.setStatusText(sentence);
-        if (m_control.Output(sentence + std::string(kLineEnd))) {
+        if (m_control.Output(sentence + std::string(kSentenceEnd))) {
             return;
         }
         // The device went away or refused the text: from now on the port counts as closed,

@@ -6,12 +6,6 @@
 
 namespace pelora {
 
-namespace {
-
-constexpr std::string_view kLineEnd = "\r\n";
-
-}  // namespace
-
 RunCycle::RunCycle(Clock& clock, RandomSource& random, PortManager& serial, LineOutput& outputs,
                    RunPanel& panel)
     : m_clock(clock), m_random(random), m_serial(serial), m_outputs(outputs), m_panel(panel) {}
@@ -104,8 +98,8 @@ void RunCycle::simulate() {
 void RunCycle::send(const std::string& sentence) {
     m_serial.writeSentence(sentence);
     std::string line;
-    line.reserve(sentence.size() + kLineEnd.size());
-    line.append(sentence).append(kLineEnd);
+    line.reserve(sentence.size() + kSentenceEnd.size());
+    line.append(sentence).append(kSentenceEnd);
     m_outputs.writeLine(line);
     ++m_sentCount;
     if (m_sentListener) {

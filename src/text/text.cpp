@@ -29,4 +29,10 @@ std::optional<long long> wholeNumber(std::string_view text) {
     return number;
 }
 
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace pelora

@@ -23,4 +23,7 @@ std::string blankSigned(long long value);
 // not fit.
 std::optional<long long> wholeNumber(std::string_view text);
 
+// The folder part of a file path: "/a" for "/a/b", "/" for "/a", "." for a bare name "b".
+std::string folderOf(const std::string& path);
+
 }  // namespace pelora

@@ -158,6 +158,12 @@ TEST(BlankSigned, BlankWhereTheMinusWouldStand) {
     EXPECT_EQ(blankSigned(12), " 12");
 }
 
+TEST(FolderOf, TheFolderPartOfAPath) {
+    EXPECT_EQ(folderOf("/run/user/1000/pelora/ttyNMEA"), "/run/user/1000/pelora");
+    EXPECT_EQ(folderOf("/ttyNMEA"), "/");
+    EXPECT_EQ(folderOf("pelora.ini"), ".");
+}
+
 // A locale with a decimal comma must change neither reading nor writing.
 TEST(NumberText, IndependentOfTheLocale) {
     const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
