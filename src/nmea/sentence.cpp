@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "nmea/position_format.h"
+#include "nmea/sentence_table.h"
 #include "text/number_text.h"
 
 namespace pelora {
@@ -12,26 +13,44 @@ namespace {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 }  // namespace
 
+void composeGLL(const Fix& fix, const SentenceStyle&, std::vector<std::string>& out) {
+    out.push_back("$GPGLL," + posformat(fix.latitude, true, fix.decimalPlaces, fix.leadingZeros) + "," +
+                  posformat(fix.longitude, false, fix.decimalPlaces, fix.leadingZeros) + "," + timeText(fix.time) +
+                  ",A");
+}
+
+void composeGGA(const Fix& fix, const SentenceStyle&, std::vector<std::string>& out) {
+    out.push_back("$GPGGA," + timeText(fix.time) + "," +
+                  posformat(fix.latitude, true, fix.decimalPlaces, fix.leadingZeros) + "," +
+                  posformat(fix.longitude, false, fix.decimalPlaces, fix.leadingZeros) +
+                  ",2,04,0.9,0.0,M,0.0,M,5,0100");
+}
+
+void composeRMC(const Fix& fix, const SentenceStyle&, std::vector<std::string>& out) {
+    out.push_back("$GPRMC," + timeText(fix.time) + ",A," +
+                  posformat(fix.latitude, true, fix.decimalPlaces, fix.leadingZeros) + "," +
+                  posformat(fix.longitude, false, fix.decimalPlaces, fix.leadingZeros) + "," + fix.sogText + "," +
+                  fix.cogText + "," + dateText(fix.time) + ",0.0,E");
+}
+
 std::string NMEA(double longitude, double latitude, int decimal_places, bool leading_zeros,
                  int sentence_type, const std::string& sog_text, const std::string& cog_text,
                  const DateTime& now) {
-    if (sentence_type != kSentenceGLL && sentence_type != kSentenceGGA &&
-        sentence_type != kSentenceRMC) {
+    const SentenceType* type = singleSentenceType(sentence_type);
+    if (type == nullptr) {
         return {};
     }
-    const std::string lat = posformat(latitude, true, decimal_places, leading_zeros);
-    const std::string lon = posformat(longitude, false, decimal_places, leading_zeros);
-    const std::string time = timeText(now);
-
-    switch (sentence_type) {
-    case kSentenceGLL:
-        return "$GPGLL," + lat + "," + lon + "," + time + ",A";
-    case kSentenceGGA:
-        return "$GPGGA," + time + "," + lat + "," + lon + ",2,04,0.9,0.0,M,0.0,M,5,0100";
-    default:  // RMC
-        return "$GPRMC," + time + ",A," + lat + "," + lon + "," + sog_text + "," + cog_text + "," +
-               dateText(now) + ",0.0,E";
-    }
+    Fix fix;
+    fix.longitude = longitude;
+    fix.latitude = latitude;
+    fix.decimalPlaces = decimal_places;
+    fix.leadingZeros = leading_zeros;
+    fix.sogText = sog_text;
+    fix.cogText = cog_text;
+    fix.time = now;
+    std::vector<std::string> sentences;
+    type->compose(fix, SentenceStyle{}, sentences);
+    return sentences.empty() ? std::string() : sentences.front();
 }
 
 std::string CS(std::string_view sentence) {
