@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/voyage_file.h"
+#include "files/voyage_file.h"
 #include "sim/voyage_text.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "config/output_settings.h"
 #include "nmea/position_format.h"
 #include "run/port_manager.h"
-#include "platform/output_checks.h"
+#include "outputs/output_checks.h"
 #include "text/number_text.h"
 #include "text/text.h"
 

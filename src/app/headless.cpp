@@ -14,19 +14,19 @@
 #include "run/port_manager.h"
 #include "platform/device_map.h"
 #include "platform/exit_signals.h"
-#include "platform/output_hub.h"
+#include "outputs/output_hub.h"
 #include "platform/qt_serial_control.h"
 #include "platform/qt_settings_store.h"
 #include "platform/system_clock.h"
-#include "platform/voyage_file.h"
-#include "platform/voyage_recorder.h"
+#include "files/voyage_file.h"
+#include "files/voyage_recorder.h"
 #include "platform/wall_clock_ticker.h"
 #include "run/run_cycle.h"
 #include "run/stored_controls.h"
 #include "sim/random_source.h"
 #include "sim/voyage_pacing.h"
 #include "text/number_text.h"
-#include "ui/about_text.h"
+#include "dialogs/about_text.h"
 
 namespace pelora {
 

@@ -5,15 +5,15 @@
 #include "platform/browser.h"
 #include "platform/device_map.h"
 #include "platform/qt_help_viewer.h"
-#include "platform/output_hub.h"
-#include "platform/qt_config_dialogs.h"
-#include "platform/qt_file_dialogs.h"
+#include "outputs/output_hub.h"
+#include "dialogs/qt_config_dialogs.h"
+#include "dialogs/qt_file_dialogs.h"
 #include "platform/qt_serial_control.h"
 #include "platform/qt_settings_store.h"
 #include "platform/system_clock.h"
 #include "platform/wall_clock_ticker.h"
-#include "ui/about_text.h"
-#include "ui/qt_window_dialogs.h"
+#include "dialogs/about_text.h"
+#include "dialogs/qt_window_dialogs.h"
 
 namespace pelora {
 

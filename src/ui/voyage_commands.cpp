@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/voyage_file.h"
+#include "files/voyage_file.h"
 
 namespace pelora {
 

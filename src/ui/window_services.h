@@ -12,7 +12,7 @@
 #include "platform/ticker.h"
 #include "sim/clock.h"
 #include "sim/random_source.h"
-#include "ui/window_dialogs.h"
+#include "dialogs/window_dialogs.h"
 
 namespace pelora {
 

@@ -23,9 +23,9 @@
 #include <thread>
 
 #include "nmea/sentence.h"
-#include "platform/output_hub.h"
-#include "platform/pty_output.h"
-#include "platform/tcp_server_output.h"
+#include "outputs/output_hub.h"
+#include "outputs/pty_output.h"
+#include "outputs/tcp_server_output.h"
 #include "serial_peers.h"
 
 namespace pelora {

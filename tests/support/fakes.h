@@ -16,7 +16,7 @@
 #include "platform/file_dialogs.h"
 #include "platform/help_viewer.h"
 #include "support/core_fakes.h"
-#include "ui/window_dialogs.h"
+#include "dialogs/window_dialogs.h"
 #include "ui/window_services.h"
 
 namespace pelora::testing {

@@ -16,7 +16,7 @@
 #include <QTest>
 
 #include "platform/qt_settings_store.h"
-#include "platform/voyage_file.h"
+#include "files/voyage_file.h"
 #include "support/file_bytes.h"
 #include "support/sentence_check.h"
 #include "window_fixture.h"

@@ -1,6 +1,6 @@
 // The Help menu and the logo, driven through the window's handlers.
 #include "platform/qt_help_viewer.h"
-#include "ui/about_text.h"
+#include "dialogs/about_text.h"
 #include "window_fixture.h"
 
 namespace pelora::testing {

@@ -2,7 +2,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
-#include "platform/voyage_file.h"
+#include "files/voyage_file.h"
 #include "ui/eliding_label.h"
 #include "window_fixture.h"
 

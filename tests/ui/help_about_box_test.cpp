@@ -1,7 +1,7 @@
 #include "help_modal_answer.h"
 
-#include "ui/about_text.h"
-#include "ui/about_box.h"
+#include "dialogs/about_text.h"
+#include "dialogs/about_box.h"
 
 #include <QMessageBox>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "help_modal_answer.h"
 
-#include "ui/about_text.h"
-#include "ui/web_link.h"
+#include "dialogs/about_text.h"
+#include "dialogs/web_link.h"
 
 #include <QMessageBox>
 #include <QWidget>

@@ -1,7 +1,7 @@
 // The output dialog: OK takes usable values and refuses the others with the reason shown, the
 // switches of the outputs pass through unchanged.
 
-#include "ui/output_dialog.h"
+#include "dialogs/output_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QFile>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/voyage_file.h"
+#include "files/voyage_file.h"
 #include "support/file_bytes.h"
 
 namespace pelora {

@@ -1,6 +1,6 @@
-#include "ui/about_box.h"
+#include "dialogs/about_box.h"
 
-#include "ui/about_text.h"
+#include "dialogs/about_text.h"
 
 #include <QMessageBox>
 

@@ -1,4 +1,4 @@
-#include "platform/qt_file_dialogs.h"
+#include "dialogs/qt_file_dialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>

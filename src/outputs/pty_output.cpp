@@ -1,4 +1,4 @@
-#include "platform/pty_output.h"
+#include "outputs/pty_output.h"
 
 #include <QSocketNotifier>
 #include <QtGlobal>

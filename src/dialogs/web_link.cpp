@@ -1,6 +1,6 @@
-#include "ui/web_link.h"
+#include "dialogs/web_link.h"
 
-#include "ui/about_text.h"
+#include "dialogs/about_text.h"
 
 #include <QMessageBox>
 

@@ -1,4 +1,4 @@
-#include "platform/output_checks.h"
+#include "outputs/output_checks.h"
 
 #include <QString>
 

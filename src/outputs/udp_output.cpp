@@ -1,10 +1,10 @@
-#include "platform/udp_output.h"
+#include "outputs/udp_output.h"
 
 #include <QUdpSocket>
 
 #include <cerrno>
 
-#include "platform/output_checks.h"
+#include "outputs/output_checks.h"
 
 namespace pelora {
 

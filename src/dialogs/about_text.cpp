@@ -1,4 +1,4 @@
-#include "ui/about_text.h"
+#include "dialogs/about_text.h"
 
 #include <cstdio>
 

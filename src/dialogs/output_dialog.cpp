@@ -1,4 +1,4 @@
-#include "ui/output_dialog.h"
+#include "dialogs/output_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "config/output_settings.h"
-#include "platform/output_checks.h"
-#include "platform/pty_output.h"
+#include "outputs/output_checks.h"
+#include "outputs/pty_output.h"
 
 namespace pelora {
 

@@ -1,4 +1,4 @@
-#include "platform/voyage_recorder.h"
+#include "files/voyage_recorder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

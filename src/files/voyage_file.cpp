@@ -1,4 +1,4 @@
-#include "platform/voyage_file.h"
+#include "files/voyage_file.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,10 +1,10 @@
-#include "ui/qt_window_dialogs.h"
+#include "dialogs/qt_window_dialogs.h"
 
 #include <QMessageBox>
 
-#include "ui/about_box.h"
-#include "ui/about_text.h"
-#include "ui/web_link.h"
+#include "dialogs/about_box.h"
+#include "dialogs/about_text.h"
+#include "dialogs/web_link.h"
 
 namespace pelora {
 

@@ -1,4 +1,4 @@
-#include "platform/tcp_server_output.h"
+#include "outputs/tcp_server_output.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "platform/output_checks.h"
+#include "outputs/output_checks.h"
 
 namespace pelora {
 

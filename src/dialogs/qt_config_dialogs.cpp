@@ -1,4 +1,4 @@
-#include "platform/qt_config_dialogs.h"
+#include "dialogs/qt_config_dialogs.h"
 
 #include <QMessageBox>
 

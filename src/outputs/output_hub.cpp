@@ -1,9 +1,9 @@
-#include "platform/output_hub.h"
+#include "outputs/output_hub.h"
 
-#include "platform/output_checks.h"
-#include "platform/pty_output.h"
-#include "platform/tcp_server_output.h"
-#include "platform/udp_output.h"
+#include "outputs/output_checks.h"
+#include "outputs/pty_output.h"
+#include "outputs/tcp_server_output.h"
+#include "outputs/udp_output.h"
 
 namespace pelora {
 

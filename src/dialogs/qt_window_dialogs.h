@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "ui/window_dialogs.h"
+#include "dialogs/window_dialogs.h"
 
 namespace pelora {
 
