@@ -46,8 +46,7 @@ int main(int argc, char** argv) {
     testing::FakeSerialControl serial;  // COM 1 takes every byte; a week of text is only counted
     serial.available = {1};
     serial.keepWritten = false;
-    testing::FakeOutputs outputs;
-    outputs.keepLines = false;
+    testing::FakeOutputMaker outputs;
     MemorySettingsStore settings;
     testing::FakeConfigDialogs configDialogs;
     configDialogs.answer = DialogAnswer::No;
@@ -56,8 +55,9 @@ int main(int argc, char** argv) {
     testing::RecordingHelpViewer helpViewer;
     testing::RecordingBrowser browser;
     testing::CountingProgramEnd programEnd;
-    FRM_NMEA window(WindowServices{clock, random, ticker, serial, outputs, settings, configDialogs, fileDialogs,
-                                   dialogs, helpViewer, browser, programEnd, "pelora"});
+    Simulation simulation(SimulationServices{clock, random, serial, outputs, settings, "pelora", "/tmp/ttyNMEA"});
+    FRM_NMEA window(simulation, WindowServices{clock, ticker, settings, configDialogs, fileDialogs, dialogs,
+                                               helpViewer, browser, programEnd, "pelora"});
 
     const std::size_t residentBefore = testing::residentBytes();
     const auto start = std::chrono::steady_clock::now();

@@ -1,13 +1,20 @@
 #include "app/command_line.h"
 
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <charconv>
 #include <cmath>
+#include <limits>
 #include <set>
 
-
-#include "config/output_settings.h"
+#include "config/endpoint.h"
+#include "nmea/position_entry.h"
 #include "nmea/position_format.h"
-#include "run/port_manager.h"
+#include "nmea/sentence_table.h"
 #include "outputs/output_checks.h"
+#include "outputs/output_factory.h"
+#include "run/port_manager.h"
 #include "text/number_text.h"
 #include "text/text.h"
 
@@ -15,10 +22,7 @@ namespace pelora {
 
 namespace {
 
-constexpr int kFirstPort = 1;
-constexpr int kLastPort = PortManager::kPortCount;
-constexpr double kMaxSpeedup = 1000.0;
-constexpr double kMaxDurationSeconds = 365.0 * 24 * 3600;
+using Limits = OptionLimits;
 
 // Qt's own options that take a value, and those that take none: they are Qt's to read.
 const std::set<QString> kQtOptionsWithValue = {
@@ -46,142 +50,313 @@ bool isQtOption(const QString& argument, bool& takesValue) {
     return kQtOptionsWithValue.count(name) != 0 || kQtOptionsWithoutValue.count(name) != 0;
 }
 
-struct Usage {
-    const char* option;
-    const char* meaning;
+std::string quoted(const QString& value) {
+    return "\"" + value.toStdString() + "\"";
+}
+
+// A number from `lowest` to `highest` (each end allowed or not): the reason it is not, or "".
+std::string readNumber(const QString& value, double lowest, bool lowestAllowed, double highest, bool highestAllowed,
+                       double& out) {
+    const std::optional<double> read = strictNumberFromText(value.toStdString());
+    if (!read || !std::isfinite(*read)) {
+        return quoted(value) + " is not a number";
+    }
+    const bool low = lowestAllowed ? *read < lowest : *read <= lowest;
+    const bool high = highestAllowed ? *read > highest : *read >= highest;
+    if (low || high) {
+        return quoted(value) + " must be " + (lowestAllowed ? "from " : "more than ") + shortestNumberText(lowest) +
+               (highestAllowed ? " to " : " to below ") + shortestNumberText(highest);
+    }
+    out = *read;
+    return {};
+}
+
+// The number kept as the text typed, for a control that reads it as typed.
+std::string readControlNumber(const QString& value, double lowest, double highest, bool highestAllowed,
+                              std::optional<std::string>& out) {
+    double number = 0;
+    std::string problem = readNumber(value, lowest, true, highest, highestAllowed, number);
+    if (problem.empty()) out = value.trimmed().toStdString();
+    return problem;
+}
+
+template <typename Whole>
+std::string readWhole(const QString& value, Whole lowest, Whole highest, Whole& out) {
+    const std::string text = value.toStdString();
+    Whole read{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || read < lowest || read > highest) {
+        return quoted(value) + " must be a whole number from " + std::to_string(lowest) + " to " +
+               std::to_string(highest);
+    }
+    out = read;
+    return {};
+}
+
+// "[ADDRESS:]PORT" for the TCP server, "ADDRESS:PORT" for UDP.
+std::string readHostPort(const QString& value, bool addressRequired, std::optional<std::string>& address,
+                         std::optional<int>& port) {
+    const bool bare = !value.contains(QLatin1Char(':'));
+    if (bare && addressRequired) {
+        return quoted(value) + " is not ADDRESS:PORT";
+    }
+    const Result<Endpoint> endpoint = parseEndpoint(std::string("tcp://") + (bare ? "127.0.0.1:" : "") + value.toStdString());
+    if (!endpoint) {
+        return endpoint.failure().reason;
+    }
+    if (!outputAddressFromText(endpoint->host)) {
+        return quoted(QString::fromStdString(endpoint->host)) + " is not an IPv4 or IPv6 address";
+    }
+    if (Result<std::unique_ptr<Output>> made = OutputFactory().make(*endpoint); !made) {
+        return made.failure().reason;
+    }
+    if (!bare) address = endpoint->host;
+    port = endpoint->port;
+    return {};
+}
+
+std::string absolutePath(const QString& value) {
+    return QFileInfo(value).absoluteFilePath().toStdString();
+}
+
+// One option: its names, the name of its value (none for a switch), its line in the usage, and
+// how its value is read into the command line (the reason it is refused, or "").
+struct OptionRow {
+    const char* names;      // "speed", or "h,help"
+    const char* valueName;  // "KNOTS"; nullptr for a switch
+    const char* usage;
+    bool headlessOnly;
+    std::string (*read)(CommandLine& line, const QString& value);
 };
 
-const Usage kUsage[] = {
-    {"-h, --help", "print this usage and exit"},
-    {"--version", "print the program's name and version and exit"},
-    {"--run", "press Run once the window is ready"},
-    {"--headless", "run without a window or display until SIGTERM or SIGINT, --count or --duration"},
-    {"--count N", "headless: end after N sentences have gone out"},
-    {"--duration SECONDS", "headless: end after SECONDS"},
-    {"--quiet", "headless: no start line on stderr"},
-    {"--tcp [ADDRESS:]PORT", "serve the sentences to TCP clients (address 127.0.0.1 unless given)"},
-    {"--udp ADDRESS:PORT", "send each sentence as one UDP datagram"},
-    {"--pty", "create the virtual serial port at its stored or default link"},
-    {"--pty-link LINK", "create the virtual serial port at LINK (implies --pty)"},
-    {"--port N", "serial port COM N (1 to 16) through the device map"},
-    {"--device PATH", "serial device to open instead of a COM port"},
-    {"--baud RATE", "1200, 2400, 4800, 9600 or 19200"},
-    {"--sentence GLL|GGA|RMC", "sentence type"},
-    {"--checksum", "append the checksum (RMC always has one)"},
-    {"--decimals N", "decimal places of the minutes, 0 to 15"},
-    {"--no-leading-zeros", "leave out the leading zeros of the position fields"},
-    {"--utc", "time and date fields in UTC instead of local time"},
-    {"--lat TEXT", "start latitude as typed in the window, e.g. 54N00.0000"},
-    {"--lon TEXT", "start longitude as typed in the window, e.g. 0001E00.0000"},
-    {"--speed KNOTS", "demanded speed"},
-    {"--course DEGREES", "steer by autopilot on this course"},
-    {"--rate DEG_PER_S", "steer at this rate of turn (not with --course)"},
-    {"--response SECONDS", "ship response on, with this time constant"},
-    {"--sea METRES", "sea state on, with this largest displacement per second"},
-    {"--noise METRES", "GPS noise on, with this largest offset"},
-    {"--seed N", "start state of the random source (same options and seed: same positions)"},
-    {"--record FILE", "append every sentence sent to FILE (voyage file format)"},
-    {"--play FILE", "play a voyage or NMEA log fix to fix, then end (headless) unless --loop"},
-    {"--loop", "headless: play FILE again from its start after its end"},
-    {"--pace fix|log", "headless: one line a second (fix), or the lines sharing a time field together (log)"},
-    {"--speedup X", "headless: play or run X times faster"},
+const OptionRow kOptions[] = {
+    {"h,help", nullptr, "print this usage and exit", false,
+     [](CommandLine& line, const QString&) {
+         line.action = CommandLine::Action::Help;
+         return std::string();
+     }},
+    {"version", nullptr, "print the program's name and version and exit", false,
+     [](CommandLine& line, const QString&) {
+         if (line.action != CommandLine::Action::Help) line.action = CommandLine::Action::Version;
+         return std::string();
+     }},
+    {"run", nullptr, "press Run once the window is ready", false,
+     [](CommandLine& line, const QString&) {
+         line.run = true;
+         return std::string();
+     }},
+    {"headless", nullptr, "run without a window or display until SIGTERM or SIGINT, --count or --duration", false,
+     [](CommandLine& line, const QString&) {
+         line.action = CommandLine::Action::Headless;
+         return std::string();
+     }},
+    {"defaults", nullptr, "headless: start from the defaults, reading no stored control value or output choice", true,
+     [](CommandLine& line, const QString&) {
+         line.defaults = true;
+         return std::string();
+     }},
+    {"count", "N", "headless: end after N sentences (ticks) have gone out", true,
+     [](CommandLine& line, const QString& value) {
+         std::uint64_t count = 0;
+         std::string problem = readWhole<std::uint64_t>(value, 1, std::numeric_limits<std::int64_t>::max(), count);
+         if (problem.empty()) line.count = count;
+         return problem;
+     }},
+    {"duration", "SECONDS", "headless: end after SECONDS (more than 0, at most a year: 31536000)", true,
+     [](CommandLine& line, const QString& value) {
+         double seconds = 0;
+         std::string problem = readNumber(value, 0, false, Limits::kMaxDurationSeconds, true, seconds);
+         if (problem.empty()) line.durationSeconds = seconds;
+         return problem;
+     }},
+    {"quiet", nullptr, "headless: no start line on stderr", true,
+     [](CommandLine& line, const QString&) {
+         line.quiet = true;
+         return std::string();
+     }},
+    {"output", "ENDPOINT",
+     "send to ENDPOINT too (any number of times): serial:/dev/DEVICE?baud=RATE, tcp://ADDRESS:PORT, "
+     "tcp-client://HOST:PORT, udp://ADDRESS:PORT, pty:/LINK, file:PATH, or - for standard output",
+     false,
+     [](CommandLine& line, const QString& value) {
+         Result<Endpoint> endpoint = parseEndpoint(value.toStdString());
+         if (!endpoint) return endpoint.failure().reason;
+         if (endpoint->scheme == "file" && !endpoint->path.empty()) {
+             endpoint->path = absolutePath(QString::fromStdString(endpoint->path));
+         }
+         if (Result<std::unique_ptr<Output>> made = OutputFactory().make(*endpoint); !made) {
+             return made.failure().reason;
+         }
+         line.outputs.push_back(endpoint->text());
+         return std::string();
+     }},
+    {"tcp", "[ADDRESS:]PORT", "serve the sentences to TCP clients (address 127.0.0.1 unless given)", false,
+     [](CommandLine& line, const QString& value) {
+         return readHostPort(value, false, line.tcpAddress, line.tcpPort);
+     }},
+    {"udp", "ADDRESS:PORT", "send each sentence as one UDP datagram", false,
+     [](CommandLine& line, const QString& value) {
+         return readHostPort(value, true, line.udpAddress, line.udpPort);
+     }},
+    {"pty", nullptr, "create the virtual serial port at its stored or default link", false,
+     [](CommandLine& line, const QString&) {
+         line.pty = true;
+         return std::string();
+     }},
+    {"pty-link", "LINK", "create the virtual serial port at LINK, an absolute path (implies --pty)", false,
+     [](CommandLine& line, const QString& value) {
+         if (!value.startsWith(QLatin1Char('/')) || value.endsWith(QLatin1Char('/'))) {
+             return quoted(value) + " is not an absolute path ending in a name";
+         }
+         line.ptyLink = value.toStdString();
+         line.pty = true;
+         return std::string();
+     }},
+    {"port", "N", "serial port COM N (1 to 16) through the device map", false,
+     [](CommandLine& line, const QString& value) {
+         int port = 0;
+         std::string problem = readWhole<int>(value, 1, PortManager::kPortCount, port);
+         if (problem.empty()) line.controls.port = port;
+         return problem;
+     }},
+    {"device", "PATH", "serial device to open instead of a COM port (it stands in for COM 1)", false,
+     [](CommandLine& line, const QString& value) {
+         if (value.isEmpty()) return std::string("needs a device path");
+         line.device = value.toStdString();
+         return std::string();
+     }},
+    {"baud", "RATE", "1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200", false,
+     [](CommandLine& line, const QString& value) {
+         const auto& captions = PortManager::baudCaptions();
+         for (std::size_t index = 0; index < captions.size(); ++index) {
+             if (value.toStdString() == captions[index]) {
+                 line.baudIndex = static_cast<int>(index);
+                 return std::string();
+             }
+         }
+         return quoted(value) + " is not 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
+     }},
+    {"sentence", "GLL|GGA|RMC", "the sentence type", false,
+     [](CommandLine& line, const QString& value) {
+         const std::string name = value.toUpper().toStdString();
+         for (const std::string& known : singleSentenceNames()) {
+             if (known == name) {
+                 line.controls.sentence = name;
+                 return std::string();
+             }
+         }
+         return quoted(value) + " is not GLL, GGA or RMC";
+     }},
+    {"checksum", nullptr, "append the checksum (RMC always has one)", false,
+     [](CommandLine& line, const QString&) {
+         line.controls.checksum = true;
+         return std::string();
+     }},
+    {"decimals", "N", "decimal places of the minutes, 0 to 15", false,
+     [](CommandLine& line, const QString& value) {
+         int places = 0;
+         std::string problem = readWhole<int>(value, 0, kMaxDecimalPlaces, places);
+         if (problem.empty()) line.controls.decimalPlaces = std::to_string(places);
+         return problem;
+     }},
+    {"no-leading-zeros", nullptr, "leave out the leading zeros of the position fields", false,
+     [](CommandLine& line, const QString&) {
+         line.controls.noLeadingZeros = true;
+         return std::string();
+     }},
+    {"utc", nullptr, "time and date fields in UTC instead of local time", false,
+     [](CommandLine& line, const QString&) {
+         line.utc = true;
+         return std::string();
+     }},
+    {"lat", "LATITUDE", "start latitude: signed decimal degrees (-33.9) or as the window takes it (54N00.0000)",
+     false,
+     [](CommandLine& line, const QString& value) {
+         line.controls.latitude = exactPositionText(value.toStdString(), true);
+         return line.controls.latitude ? std::string()
+                                       : quoted(value) + " is not a latitude such as -33.9, 54.5N or 54N30.0000";
+     }},
+    {"lon", "LONGITUDE", "start longitude: signed decimal degrees (-3.25) or as the window takes it (0001E00.0000)",
+     false,
+     [](CommandLine& line, const QString& value) {
+         line.controls.longitude = exactPositionText(value.toStdString(), false);
+         return line.controls.longitude ? std::string()
+                                        : quoted(value) + " is not a longitude such as -3.25, 3.25W or 0001E00.0000";
+     }},
+    {"speed", "KNOTS", "demanded speed, 0 to 100", false,
+     [](CommandLine& line, const QString& value) {
+         return readControlNumber(value, 0, Limits::kMaxSpeedKnots, true, line.controls.speed);
+     }},
+    {"course", "DEGREES", "steer by autopilot on this course, 0 to below 360", false,
+     [](CommandLine& line, const QString& value) {
+         return readControlNumber(value, 0, 360, false, line.controls.course);
+     }},
+    {"rate", "DEG_PER_S", "steer at this rate of turn, -90 to 90 (not with --course)", false,
+     [](CommandLine& line, const QString& value) {
+         return readControlNumber(value, -Limits::kMaxRateDegreesPerSecond, Limits::kMaxRateDegreesPerSecond, true,
+                                  line.controls.rate);
+     }},
+    {"response", "SECONDS", "ship response on, with this time constant, 0 to 3600", false,
+     [](CommandLine& line, const QString& value) {
+         return readControlNumber(value, 0, Limits::kMaxResponseSeconds, true, line.controls.responseSeconds);
+     }},
+    {"sea", "METRES", "sea state on, with this largest displacement per second, 0 to 100", false,
+     [](CommandLine& line, const QString& value) {
+         return readControlNumber(value, 0, Limits::kMaxSeaMetres, true, line.controls.seaMetres);
+     }},
+    {"noise", "METRES", "GPS noise on, with this largest offset, 0 to 1000", false,
+     [](CommandLine& line, const QString& value) {
+         return readControlNumber(value, 0, Limits::kMaxNoiseMetres, true, line.controls.noiseMetres);
+     }},
+    {"seed", "N", "start state of the random source (same options and seed: same positions)", false,
+     [](CommandLine& line, const QString& value) {
+         std::uint64_t seed = 0;
+         std::string problem = readWhole<std::uint64_t>(value, 0, std::numeric_limits<std::uint64_t>::max(), seed);
+         if (problem.empty()) line.seed = seed;
+         return problem;
+     }},
+    {"record", "FILE", "append every sentence sent to FILE (the same as --output file:FILE)", false,
+     [](CommandLine& line, const QString& value) {
+         if (value.isEmpty()) return std::string("needs a file name");
+         line.outputs.push_back("file:" + absolutePath(value));
+         return std::string();
+     }},
+    {"play", "FILE", "play a voyage or NMEA log fix to fix, then end (headless) unless --loop", false,
+     [](CommandLine& line, const QString& value) {
+         if (value.isEmpty()) return std::string("needs a file name");
+         line.playFile = absolutePath(value);
+         return std::string();
+     }},
+    {"loop", nullptr, "headless: play FILE again from its start after its end", true,
+     [](CommandLine& line, const QString&) {
+         line.loop = true;
+         return std::string();
+     }},
+    {"pace", "fix|log", "headless: one line a second (fix), or the lines sharing a time field together (log)", true,
+     [](CommandLine& line, const QString& value) {
+         if (value != QStringLiteral("fix") && value != QStringLiteral("log")) return quoted(value) + " is not fix or log";
+         line.paceLog = value == QStringLiteral("log");
+         return std::string();
+     }},
+    {"speedup", "X", "headless: run X times faster, 0.01 to 1000", true,
+     [](CommandLine& line, const QString& value) {
+         return readNumber(value, Limits::kMinSpeedup, true, Limits::kMaxSpeedup, true, line.speedup);
+     }},
 };
 
-// The options that take a value, by name.
-const std::set<QString> kValueOptions = {
-    QStringLiteral("count"),    QStringLiteral("duration"), QStringLiteral("tcp"),      QStringLiteral("udp"),
-    QStringLiteral("pty-link"), QStringLiteral("port"),     QStringLiteral("device"),   QStringLiteral("baud"),
-    QStringLiteral("sentence"), QStringLiteral("decimals"), QStringLiteral("lat"),      QStringLiteral("lon"),
-    QStringLiteral("speed"),    QStringLiteral("course"),   QStringLiteral("rate"),     QStringLiteral("response"),
-    QStringLiteral("sea"),      QStringLiteral("noise"),    QStringLiteral("seed"),     QStringLiteral("record"),
-    QStringLiteral("play"),     QStringLiteral("pace"),     QStringLiteral("speedup")};
-const std::set<QString> kSwitches = {
-    QStringLiteral("h"),     QStringLiteral("help"),     QStringLiteral("version"),         QStringLiteral("run"),
-    QStringLiteral("headless"), QStringLiteral("quiet"), QStringLiteral("pty"),             QStringLiteral("checksum"),
-    QStringLiteral("no-leading-zeros"), QStringLiteral("utc"), QStringLiteral("loop")};
+QStringList namesOf(const OptionRow& row) {
+    return QString::fromLatin1(row.names).split(QLatin1Char(','));
+}
 
-// Reads the checked pieces of one command line; the first refusal stops it.
-class Reader {
-public:
-    explicit Reader(CommandLine& line) : m_line(line) {}
-
-    bool failed() const { return !m_line.error.empty(); }
-
-    void fail(const QString& option, const std::string& reason) {
-        if (!failed()) {
-            m_line.error = "--" + option.toStdString() + ": " + reason;
-        }
-    }
-
-    std::optional<double> number(const QString& option, const QString& value, double lowest, bool lowestAllowed) {
-        const std::optional<double> read = strictNumberFromText(value.toStdString());
-        if (!read || !std::isfinite(*read)) {
-            fail(option, "\"" + value.toStdString() + "\" is not a number");
-            return std::nullopt;
-        }
-        if (*read < lowest || (!lowestAllowed && *read == lowest)) {
-            fail(option, "\"" + value.toStdString() + "\" must be " + (lowestAllowed ? "at least " : "more than ") +
-                             shortestNumberText(lowest));
-            return std::nullopt;
-        }
-        return read;
-    }
-
-    std::optional<long long> whole(const QString& option, const QString& value, long long lowest, long long highest) {
-        const std::optional<long long> read = wholeNumber(value.toStdString());
-        if (!read || *read < lowest || *read > highest) {
-            fail(option, "\"" + value.toStdString() + "\" must be a whole number from " + std::to_string(lowest) +
-                             " to " + std::to_string(highest));
-            return std::nullopt;
-        }
-        return read;
-    }
-
-    // "[ADDRESS:]PORT": an IPv4 address, an IPv6 address in brackets, or none (127.0.0.1).
-    bool endpoint(const QString& option, const QString& value, bool addressRequired, std::optional<std::string>& address,
-                  std::optional<int>& port) {
-        QString host;
-        QString portText = value;
-        if (value.startsWith(QLatin1Char('['))) {
-            const qsizetype close = value.indexOf(QStringLiteral("]:"));
-            if (close < 0) {
-                fail(option, "\"" + value.toStdString() + "\" is not [ADDRESS]:PORT");
-                return false;
-            }
-            host = value.mid(1, close - 1);
-            portText = value.mid(close + 2);
-        } else if (const qsizetype colon = value.lastIndexOf(QLatin1Char(':')); colon >= 0) {
-            host = value.left(colon);
-            portText = value.mid(colon + 1);
-        }
-        if (host.isEmpty() && addressRequired) {
-            fail(option, "\"" + value.toStdString() + "\" is not ADDRESS:PORT");
-            return false;
-        }
-        if (!host.isEmpty() && !outputAddressFromText(host.toStdString())) {
-            fail(option, "\"" + host.toStdString() + "\" is not an IPv4 or IPv6 address");
-            return false;
-        }
-        const std::optional<int> number = portNumberFromText(portText.toStdString());
-        if (!number) {
-            fail(option, "\"" + portText.toStdString() + "\" is not a port number from 1 to 65535");
-            return false;
-        }
-        if (!host.isEmpty()) {
-            address = host.toStdString();
-        }
-        port = *number;
-        return true;
-    }
-
-private:
-    CommandLine& m_line;
-};
+// The name a message calls an option by: its long name.
+QString longName(const OptionRow& row) {
+    return namesOf(row).last();
+}
 
 }  // namespace
 
 OutputSettings CommandLine::outputsOver(const OutputSettings& stored) const {
-    OutputSettings settings = stored;
+    OutputSettings settings = defaults ? OutputSettings{} : stored;
     if (tcpPort) {
         settings.tcp = true;
         settings.tcpPort = *tcpPort;
@@ -202,6 +377,14 @@ OutputSettings CommandLine::outputsOver(const OutputSettings& stored) const {
         settings.utc = true;
     }
     return settings;
+}
+
+ControlOverrides CommandLine::controlOverrides() const {
+    ControlOverrides overrides = controls;
+    if (device) {
+        overrides.port = 1;  // the device stands in for COM 1 this run
+    }
+    return overrides;
 }
 
 QStringList qtArguments(const QStringList& arguments) {
@@ -225,184 +408,86 @@ QString versionText() {
 QString usageText() {
     QString text = QStringLiteral(
         "Usage: pelora [OPTIONS]\n"
-        "A GPS simulator for marine electronics: one simulated ship, one NMEA 0183 sentence a\n"
-        "second on a serial port, a TCP server, UDP and a virtual serial port. Options override the\n"
+        "A GPS simulator for marine electronics: one simulated ship, NMEA 0183 sentences every second on\n"
+        "a serial port, TCP, UDP, a virtual serial port, files or standard output. Options override the\n"
         "stored choices for this run only and are never saved.\n\nOptions:\n");
-    for (const Usage& usage : kUsage) {
-        text += QStringLiteral("  %1  %2\n").arg(QString::fromLatin1(usage.option), -24).arg(QString::fromLatin1(usage.meaning));
+    for (const OptionRow& row : kOptions) {
+        const QStringList names = namesOf(row);
+        QString option = names.size() > 1 ? QStringLiteral("-%1, --%2").arg(names.first(), names.last())
+                                          : QStringLiteral("--%1").arg(names.first());
+        if (row.valueName != nullptr) option += QLatin1Char(' ') + QString::fromLatin1(row.valueName);
+        text += QStringLiteral("  %1  %2\n").arg(option, -24).arg(QString::fromLatin1(row.usage));
     }
-    text += QStringLiteral("\nExit status: 0 on success, 2 for a bad option or value, 1 when the program could not run.\n");
+    text += QStringLiteral(
+        "\nThe TCP server serves at most 256 clients at once.\n"
+        "Exit status: 0 on success, 2 for a bad option or value, 1 when the program could not run or an\n"
+        "output asked for by name failed.\n");
     return text;
 }
 
 CommandLine parseCommandLine(const QStringList& arguments) {
     CommandLine line;
-    Reader reader(line);
-    std::set<QString> seen;
-    bool headless = false;
-
-    for (qsizetype i = 1; i < arguments.size() && !reader.failed(); ++i) {
-        const QString& argument = arguments[i];
-        bool qtTakesValue = false;
-        if (isQtOption(argument, qtTakesValue)) {
-            i += qtTakesValue ? 1 : 0;
+    QStringList ours;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        bool takesValue = false;
+        if (i > 0 && isQtOption(arguments[i], takesValue)) {
+            i += takesValue ? 1 : 0;  // Qt's to read
             continue;
         }
-        const QString name = optionName(argument);
-        if (name.isEmpty()) {
-            continue;  // not an option: ignored, as it always was
-        }
-        const bool isSwitch = kSwitches.count(name) != 0;
-        if (!isSwitch && kValueOptions.count(name) == 0) {
-            line.error = "unknown option " + argument.toStdString();
-            break;
-        }
-        QString value;
-        const qsizetype equals = argument.indexOf(QLatin1Char('='));
-        if (isSwitch) {
-            if (equals >= 0) {
-                reader.fail(name, "takes no value");
-                break;
-            }
-        } else if (equals >= 0) {
-            value = argument.mid(equals + 1);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
-            reader.fail(name, "needs a value");
-            break;
-        }
-        seen.insert(name);
-
-        if (name == QStringLiteral("h") || name == QStringLiteral("help")) {
-            line.action = CommandLine::Action::Help;
-        } else if (name == QStringLiteral("version")) {
-            if (line.action != CommandLine::Action::Help) line.action = CommandLine::Action::Version;
-        } else if (name == QStringLiteral("run")) {
-            line.run = true;
-        } else if (name == QStringLiteral("headless")) {
-            headless = true;
-        } else if (name == QStringLiteral("quiet")) {
-            line.quiet = true;
-        } else if (name == QStringLiteral("pty")) {
-            line.pty = true;
-        } else if (name == QStringLiteral("checksum")) {
-            line.controls.checksum = true;
-        } else if (name == QStringLiteral("no-leading-zeros")) {
-            line.controls.noLeadingZeros = true;
-        } else if (name == QStringLiteral("utc")) {
-            line.utc = true;
-        } else if (name == QStringLiteral("loop")) {
-            line.loop = true;
-        } else if (name == QStringLiteral("count")) {
-            if (const auto n = reader.whole(name, value, 1, std::numeric_limits<long long>::max())) {
-                line.count = static_cast<std::uint64_t>(*n);
-            }
-        } else if (name == QStringLiteral("duration")) {
-            line.durationSeconds = reader.number(name, value, 0.0, false);
-            if (line.durationSeconds && *line.durationSeconds > kMaxDurationSeconds) {
-                reader.fail(name, "must be at most a year (31536000 seconds)");
-            }
-        } else if (name == QStringLiteral("tcp")) {
-            reader.endpoint(name, value, false, line.tcpAddress, line.tcpPort);
-        } else if (name == QStringLiteral("udp")) {
-            reader.endpoint(name, value, true, line.udpAddress, line.udpPort);
-        } else if (name == QStringLiteral("pty-link")) {
-            if (!value.startsWith(QLatin1Char('/'))) {
-                reader.fail(name, "\"" + value.toStdString() + "\" is not an absolute path");
-            }
-            line.ptyLink = value.toStdString();
-            line.pty = true;
-        } else if (name == QStringLiteral("port")) {
-            if (const auto n = reader.whole(name, value, kFirstPort, kLastPort)) {
-                line.controls.port = static_cast<int>(*n);
-            }
-        } else if (name == QStringLiteral("device")) {
-            if (value.isEmpty()) reader.fail(name, "needs a device path");
-            line.device = value.toStdString();
-        } else if (name == QStringLiteral("baud")) {
-            const auto& captions = PortManager::baudCaptions();
-            for (std::size_t index = 0; index < captions.size(); ++index) {
-                if (value.toStdString() == captions[index]) line.baudIndex = static_cast<int>(index);
-            }
-            if (!line.baudIndex) reader.fail(name, "\"" + value.toStdString() + "\" is not 1200, 2400, 4800, 9600 or 19200");
-        } else if (name == QStringLiteral("sentence")) {
-            const QString type = value.toUpper();
-            const QStringList types = {QStringLiteral("GLL"), QStringLiteral("GGA"), QStringLiteral("RMC")};
-            if (!types.contains(type)) {
-                reader.fail(name, "\"" + value.toStdString() + "\" is not GLL, GGA or RMC");
-            }
-            line.controls.sentenceType = static_cast<int>(types.indexOf(type));
-        } else if (name == QStringLiteral("decimals")) {
-            if (const auto n = reader.whole(name, value, 0, kMaxDecimalPlaces)) {
-                line.controls.decimalPlaces = std::to_string(*n);
-            }
-        } else if (name == QStringLiteral("lat") || name == QStringLiteral("lon")) {
-            if (value.trimmed().isEmpty()) reader.fail(name, "needs a position");
-            (name == QStringLiteral("lat") ? line.controls.latitude : line.controls.longitude) = value.toStdString();
-        } else if (name == QStringLiteral("speed")) {
-            if (reader.number(name, value, 0.0, true)) line.controls.speed = value.trimmed().toStdString();
-        } else if (name == QStringLiteral("course")) {
-            if (reader.number(name, value, -std::numeric_limits<double>::max(), true)) {
-                line.controls.course = value.trimmed().toStdString();
-            }
-        } else if (name == QStringLiteral("rate")) {
-            if (reader.number(name, value, -std::numeric_limits<double>::max(), true)) {
-                line.controls.rate = value.trimmed().toStdString();
-            }
-        } else if (name == QStringLiteral("response")) {
-            if (reader.number(name, value, 0.0, true)) line.controls.responseSeconds = value.trimmed().toStdString();
-        } else if (name == QStringLiteral("sea")) {
-            if (reader.number(name, value, 0.0, true)) line.controls.seaMetres = value.trimmed().toStdString();
-        } else if (name == QStringLiteral("noise")) {
-            if (reader.number(name, value, 0.0, true)) line.controls.noiseMetres = value.trimmed().toStdString();
-        } else if (name == QStringLiteral("seed")) {
-            if (const auto n = reader.whole(name, value, 0, std::numeric_limits<long long>::max())) {
-                line.seed = static_cast<std::uint64_t>(*n);
-            }
-        } else if (name == QStringLiteral("record")) {
-            if (value.isEmpty()) reader.fail(name, "needs a file name");
-            line.recordFile = value.toStdString();
-        } else if (name == QStringLiteral("play")) {
-            if (value.isEmpty()) reader.fail(name, "needs a file name");
-            line.playFile = value.toStdString();
-        } else if (name == QStringLiteral("pace")) {
-            if (value != QStringLiteral("fix") && value != QStringLiteral("log")) {
-                reader.fail(name, "\"" + value.toStdString() + "\" is not fix or log");
-            }
-            line.paceLog = value == QStringLiteral("log");
-        } else if (name == QStringLiteral("speedup")) {
-            if (const auto x = reader.number(name, value, 0.0, false)) {
-                if (*x > kMaxSpeedup) reader.fail(name, "must be at most 1000");
-                line.speedup = *x;
-            }
-        }
+        ours << arguments[i];
     }
-    if (reader.failed()) {
+    if (ours.isEmpty()) ours << QStringLiteral("pelora");
+
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const OptionRow& row : kOptions) {
+        QCommandLineOption option(namesOf(row));
+        if (row.valueName != nullptr) option.setValueName(QString::fromLatin1(row.valueName));
+        parser.addOption(option);
+    }
+    const auto refuse = [&line](std::string reason) {
         line.action = CommandLine::Action::Error;
+        line.error = std::move(reason);
         return line;
+    };
+    if (!parser.parse(ours)) {
+        return refuse(parser.errorText().toStdString());
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return refuse("\"" + parser.positionalArguments().first().toStdString() +
+                      "\" is not an option; options start with --");
+    }
+
+    std::set<QString> given;
+    for (const OptionRow& row : kOptions) {
+        const QString name = longName(row);
+        if (!parser.isSet(name)) continue;
+        given.insert(name);
+        const QStringList values = row.valueName != nullptr ? parser.values(name) : QStringList{QString()};
+        for (const QString& value : values) {
+            if (const std::string problem = row.read(line, value); !problem.empty()) {
+                return refuse("--" + name.toStdString() + ": " + problem);
+            }
+        }
     }
     if (line.action == CommandLine::Action::Help || line.action == CommandLine::Action::Version) {
         return line;
     }
-    if (seen.count(QStringLiteral("course")) != 0 && seen.count(QStringLiteral("rate")) != 0) {
-        line.error = "--course and --rate cannot be used together: choose autopilot or a rate of turn";
-    } else if (seen.count(QStringLiteral("port")) != 0 && seen.count(QStringLiteral("device")) != 0) {
-        line.error = "--port and --device cannot be used together";
-    } else if (!headless) {
-        for (const char* headlessOnly : {"count", "duration", "quiet", "loop", "pace", "speedup"}) {
-            if (seen.count(QString::fromLatin1(headlessOnly)) != 0) {
-                line.error = std::string("--") + headlessOnly + " needs --headless";
-                break;
+    const bool headless = line.action == CommandLine::Action::Headless;
+    if (given.count(QStringLiteral("course")) != 0 && given.count(QStringLiteral("rate")) != 0) {
+        return refuse("--course and --rate cannot be used together: choose autopilot or a rate of turn");
+    }
+    if (given.count(QStringLiteral("port")) != 0 && given.count(QStringLiteral("device")) != 0) {
+        return refuse("--port and --device cannot be used together");
+    }
+    if (!headless) {
+        for (const OptionRow& row : kOptions) {
+            if (row.headlessOnly && given.count(longName(row)) != 0) {
+                return refuse("--" + longName(row).toStdString() + " needs --headless");
             }
         }
     } else if ((line.loop || line.paceLog) && !line.playFile) {
-        line.error = line.loop ? "--loop needs --play FILE" : "--pace log needs --play FILE";
-    }
-    if (!line.error.empty()) {
-        line.action = CommandLine::Action::Error;
-    } else if (headless) {
-        line.action = CommandLine::Action::Headless;
+        return refuse(line.loop ? "--loop needs --play FILE" : "--pace log needs --play FILE");
     }
     return line;
 }

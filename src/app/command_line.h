@@ -3,11 +3,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QStringList>
 
-#include "nmea/output.h"
-#include "run/start_options.h"
+#include "config/output_settings.h"
+#include "run/control_overrides.h"
 
 namespace pelora {
 
@@ -26,15 +27,16 @@ struct CommandLine {
     std::optional<int> udpPort;
     bool pty = false;                       // --pty, or implied by --pty-link
     std::optional<std::string> ptyLink;     // --pty-link LINK
+    std::vector<std::string> outputs;       // --output ENDPOINT and --record FILE, in order
     bool utc = false;                       // --utc
     bool run = false;                       // --run: press Run once the window is ready
+    bool defaults = false;                  // --defaults: no stored choice is read
 
     ControlOverrides controls;              // --sentence ... --port
     std::optional<std::uint64_t> seed;      // --seed
     std::optional<std::string> device;      // --device PATH
-    std::optional<int> baudIndex;           // --baud: index in the BaudRate menu, 0..4
-    std::optional<std::string> recordFile;  // --record FILE
-    std::optional<std::string> playFile;    // --play FILE
+    std::optional<int> baudIndex;           // --baud: index in the BaudRate menu
+    std::optional<std::string> playFile;    // --play FILE (absolute)
 
     // Headless only.
     std::optional<std::uint64_t> count;     // --count N
@@ -44,13 +46,29 @@ struct CommandLine {
     double speedup = 1.0;                   // --speedup X
     bool quiet = false;                     // --quiet
 
-    // The stored output choices with this command line's on top.
+    // The stored output choices with this command line's on top (the defaults instead of the
+    // stored ones with --defaults).
     OutputSettings outputsOver(const OutputSettings& stored) const;
+    // The control values to put in: the options', and COM 1 selected when a device stands in
+    // for it.
+    ControlOverrides controlOverrides() const;
 };
 
-// Reads the program's arguments (the first is the program itself). Qt's own options
-// (-platform, -display, -style and the like) are left to Qt; other arguments that are not
-// options are ignored. A bad option or value gives Action::Error with the reason.
+// The lowest and highest values the command line accepts, for the usage text and the tests.
+struct OptionLimits {
+    static constexpr double kMaxSpeedKnots = 100;
+    static constexpr double kMaxRateDegreesPerSecond = 90;
+    static constexpr double kMaxResponseSeconds = 3600;
+    static constexpr double kMaxSeaMetres = 100;
+    static constexpr double kMaxNoiseMetres = 1000;
+    static constexpr double kMinSpeedup = 0.01;
+    static constexpr double kMaxSpeedup = 1000;
+    static constexpr double kMaxDurationSeconds = 365.0 * 24 * 3600;
+};
+
+// Reads the program's arguments (the first is the program itself), Qt's own options
+// (-platform, -display, -style and the like) left out first. A bad option or value, or an
+// argument that is no option, gives Action::Error with the reason.
 CommandLine parseCommandLine(const QStringList& arguments);
 
 // The usage text that --help prints: every option with a line on what it does.

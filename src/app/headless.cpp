@@ -4,29 +4,23 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QTimer>
 
+#include "app/real_services.h"
 #include "config/autoconfig.h"
-#include "config/output_settings.h"
-#include "run/port_manager.h"
-#include "platform/device_map.h"
-#include "platform/exit_signals.h"
-#include "outputs/output_hub.h"
-#include "platform/qt_serial_control.h"
-#include "platform/qt_settings_store.h"
-#include "platform/system_clock.h"
+#include "dialogs/about_text.h"
 #include "files/voyage_file.h"
-#include "files/voyage_recorder.h"
+#include "platform/exit_signals.h"
 #include "platform/wall_clock_ticker.h"
-#include "run/run_cycle.h"
+#include "run/control_overrides.h"
 #include "run/stored_controls.h"
-#include "sim/random_source.h"
 #include "sim/voyage_pacing.h"
 #include "text/number_text.h"
-#include "dialogs/about_text.h"
 
 namespace pelora {
 
@@ -36,36 +30,58 @@ using namespace std::chrono_literals;
 
 // How long the end waits for queued bytes to reach the serial line and the TCP clients.
 constexpr auto kDrainTime = 100ms;
+// The longest single wait of the --duration timer (Qt's timers take at most 24 days).
+constexpr std::chrono::milliseconds kLongestWait = 1h;
 
 void say(const std::string& text) {
     std::fprintf(stderr, "pelora: %s\n", text.c_str());
     std::fflush(stderr);
 }
 
-// Port messages go to stderr: the result of each opening, and the port's loss once.
-class HeadlessPortView final : public PortView {
+// What the simulation tells without a window: the serial port's openings and failures, its loss
+// once, and the outputs' problems, on stderr.
+class HeadlessView final : public SimulationView {
 public:
-    void setStatusText(const std::string& text) override {
-        if (text.rfind("Port: ", 0) == 0) {
-            say(text);
-            m_connected = text.size() >= 4 && text.compare(text.size() - 4, 4, ": OK") == 0;
+    void showPortEvent(const PortEvent& event) override {
+        switch (event.kind) {
+        case PortEvent::Kind::Opened:
+        case PortEvent::Kind::NotAvailable:
+            say(portStatusText(event));
+            if (const std::string why = portToolTip(event); !why.empty()) say(why);
+            return;
+        case PortEvent::Kind::Lost:
+            say("the serial port was lost (" + portToolTip(event) + "); sentences go on to the other outputs");
+            m_failedDuringRun = m_failedDuringRun || m_serialNamed;
+            return;
+        case PortEvent::Kind::NoPorts:
+            say(event.message);
+            return;
+        default:
             return;
         }
-        if (m_connected && text.size() >= 16 && text.compare(text.size() - 16, 16, ": Not Connected.") == 0) {
-            m_connected = false;
-            say("the serial port was lost; sentences go on to the other outputs");
-        }
     }
-    void setStatusToolTip(const std::string& text) override {
-        if (!text.empty()) say(text);
+    void showOutputChange(const std::string& endpoint, const std::string& problem) override {
+        if (problem.empty()) return;
+        say(problem);
+        if (m_simulation == nullptr || m_named.count(endpoint) == 0) return;
+        const std::optional<OutputState> state = m_simulation->stateOf(endpoint);
+        if (state && (!state->running || !state->problem.empty())) m_failedDuringRun = true;
     }
-    void setBaudRateText(const std::string&) override {}
-    void setPortEntries(const std::vector<std::string>&) override {}
-    void setBaudChecked(int, bool) override {}
-    void showNoPortsMessage(const std::string& text) override { say(text); }
+
+    // The outputs the user named, whose failure during the run fails the run.
+    void watch(const Simulation& simulation, std::set<std::string> named, bool serialNamed) {
+        m_simulation = &simulation;
+        m_named = std::move(named);
+        m_serialNamed = serialNamed;
+    }
+    // An output the user named failed while the run went on.
+    bool failedDuringRun() const { return m_failedDuringRun; }
 
 private:
-    bool m_connected = false;
+    bool m_serialNamed = false;
+    const Simulation* m_simulation = nullptr;
+    std::set<std::string> m_named;
+    bool m_failedDuringRun = false;
 };
 
 // The configuration store's messages go to stderr; nothing is ever asked.
@@ -73,22 +89,6 @@ class StderrConfigDialogs final : public ConfigDialogs {
 public:
     DialogAnswer askYesNoCancel(const std::string&, const std::string&) override { return DialogAnswer::No; }
     void showMessage(const std::string& text, const std::string&) override { say(text); }
-};
-
-// What a tick reads and shows without a window: the stored controls.
-class HeadlessPanel final : public RunPanel {
-public:
-    explicit HeadlessPanel(StoredControls& controls) : m_controls(controls) {}
-
-    RunControls controls() const override { return m_controls.runControls(); }
-    std::string startLatitude() const override { return m_controls.latitude(); }
-    std::string startLongitude() const override { return m_controls.longitude(); }
-    void showCourse(const std::string& text) override { m_controls.setText("txt_DIR", text); }
-    void showReadouts(const std::string&, const std::string&) override {}
-    void showPlaying(const std::string&) override {}
-
-private:
-    StoredControls& m_controls;
 };
 
 // The beat for --speedup: a precise repeating timer at another pace than once a second.
@@ -116,6 +116,34 @@ private:
     std::function<void()> m_onTick;
 };
 
+// Ends the run once `seconds` of real time have passed, in waits Qt's timers can take.
+class Deadline {
+public:
+    Deadline(double seconds, std::function<void()> onEnd)
+        : m_total(static_cast<qint64>(seconds * 1000.0)), m_onEnd(std::move(onEnd)) {
+        m_clock.start();
+        m_timer.setSingleShot(true);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { arm(); });
+        arm();
+    }
+
+private:
+    void arm() {
+        const qint64 left = m_total - m_clock.elapsed();
+        if (left <= 0) {
+            m_onEnd();
+            return;
+        }
+        m_timer.start(std::chrono::milliseconds(std::min<qint64>(left, kLongestWait.count())));
+    }
+
+    qint64 m_total;
+    std::function<void()> m_onEnd;
+    QElapsedTimer m_clock;
+    QTimer m_timer;
+};
+
 // The lines one playback tick sends: the next fix, or with `groups` the next lines that share
 // one time field (the group that starts at the next fix).
 std::vector<std::string> nextLines(VoyageLog& voyage, const std::vector<LineGroup>* groups) {
@@ -135,12 +163,31 @@ std::vector<std::string> nextLines(VoyageLog& voyage, const std::vector<LineGrou
     return lines;
 }
 
-// "RMC sentences to /dev/ttyUSB0 (COM 5), TCP 127.0.0.1:10110, ..." for the start line.
-std::string describeOutputs(const std::string& what, const std::string& serial, const OutputStatus& status) {
-    std::string text = what + " to " + (serial.empty() ? "no serial port" : serial);
-    if (status.tcp.on) text += ", TCP " + status.tcp.where;
-    if (status.udp.on) text += ", UDP " + status.udp.where;
-    if (status.pty.on) text += ", virtual serial port " + status.pty.where;
+// "RMC sentences to /dev/ttyUSB0 (COM 5, 4800,N,8,1), tcp://127.0.0.1:10110, ..." for the start line.
+std::string describeOutputs(const std::string& what, const Simulation& simulation) {
+    std::string text = what + " to ";
+    bool first = true;
+    for (const auto& [endpoint, state] : simulation.outputStates()) {
+        if (first) {
+            text += state.running ? state.where : "no serial port";
+            first = false;
+        } else if (state.running) {
+            text += ", " + endpoint;
+        }
+    }
+    return text;
+}
+
+// The outputs the settings file turns on, for the start line; "" when none.
+std::string storedOutputsOn(const OutputSettings& stored) {
+    std::string text;
+    const auto add = [&text](bool on, const std::string& name) {
+        if (on) text += (text.empty() ? "" : ", ") + name;
+    };
+    add(stored.tcp, "TCP server");
+    add(stored.udp, "UDP");
+    add(stored.pty, "virtual serial port");
+    add(!stored.endpoints.empty(), "further outputs");
     return text;
 }
 
@@ -158,64 +205,67 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     };
     ExitSignals exitSignals([&end](int) { end(0); });
 
-    SystemClock clock;
-    ProgramRandom random(line.seed.value_or(ProgramRandom::kStartState));
-    QtSettingsStore settings(applicationName);
-    DeviceMap deviceMap(QString::fromStdString(applicationName));
-    const QString device = line.device ? QString::fromStdString(*line.device) : QString();
-    QtSerialControl serial([&](int port) { return port == 1 && !device.isEmpty() ? device : deviceMap.devicePath(port); });
-    HeadlessPortView portView;
-    PortManager ports(serial, portView);
+    RealServices::Options options;
+    options.applicationName = applicationName;
+    options.randomSeed = line.seed.value_or(ProgramRandom::kStartState);
+    options.deviceForCom1 = line.device ? QString::fromStdString(*line.device) : QString();
+    RealServices services(options);
+    Simulation& simulation = services.simulation();
+    HeadlessView view;
+    simulation.setView(&view);
 
-    // The stored control values, restored as the window restores them, with the command line's on top.
+    // The stored control values, restored as the window restores them (none with --defaults),
+    // with the command line's on top.
     StoredControls controls;
     StderrConfigDialogs configDialogs;
-    AutoConfig store(settings, configDialogs, applicationName, std::string(kAppTitle), [] {});
-    store.attach_form(controls, true);
-    controls.apply(line.controls);
-
-    OutputHub outputs;
-    const OutputSettings outputSettings = line.outputsOver(loadOutputSettings(settings, applicationName));
-    for (const std::string& problem : outputs.apply(outputSettings)) {
-        say(problem);
+    AutoConfig store(services.settings(), configDialogs, applicationName, std::string(kAppTitle), [] {});
+    if (!line.defaults) {
+        store.attach_form(controls, true);
     }
-    outputs.setListener([](const std::string& problem) {
-        if (!problem.empty()) say(problem);
+    SteeringMode steering = SteeringMode::RateOfTurn;
+    OverrideHooks hooks;
+    hooks.autopilot = [&steering] { steering = SteeringMode::Autopilot; };
+    hooks.steering = [&steering] { steering = SteeringMode::RateOfTurn; };
+    const ControlOverrides overrides = line.controlOverrides();
+    applyControlOverrides(controls, overrides, simulation.cycle(), hooks);
+    simulation.cycle().setControls(readRunControls(controls, steering));
+
+    // Outputs: the stored ones (a problem is told), then those named on the command line (a
+    // problem ends the run: a CI job must not pass on an empty feed).
+    const std::vector<Failure> problems = simulation.startOutputs([&line](const OutputSettings& stored) {
+        OutputSettings run = line.outputsOver(stored);
+        return run;
     });
-
-    HeadlessPanel panel(controls);
-    RunCycle cycle(clock, random, ports, outputs, panel);
-    cycle.setUtc(outputSettings.utc);
-    if (controls.autopilot()) {
-        cycle.ship().AutoPilot_Dir = number_from_text(controls.runControls().course);
+    for (const Failure& problem : problems) {
+        say(problem.message());
     }
-    if (controls.steering()) {
-        cycle.ship().Demand_ROT = controls.demandedRate();
+    if ((line.tcpPort && !simulation.outputState(OutputRole::Tcp).running) ||
+        (line.udpPort && !simulation.outputState(OutputRole::Udp).running) ||
+        (line.pty && !simulation.outputState(OutputRole::Pty).running)) {
+        say("an output given on the command line could not start; the run ends");
+        return 1;
+    }
+    for (const std::string& endpoint : line.outputs) {
+        if (const std::optional<Failure> problem = simulation.addRunOutput(endpoint)) {
+            say(problem->message());
+            say("an output given on the command line could not start; the run ends");
+            return 1;
+        }
     }
 
     // The serial port: a device, a COM port, or the stored port list entry.
-    const int port = device.isEmpty() ? controls.selectedPort() : 1;
-    std::string serialWhere;
+    const int port = line.device ? 1 : controls.selectedPort();
     if (port > 0) {
-        ports.MNU_Baud_Click(line.baudIndex.value_or(PortManager::kStartBaudIndex), port - 1);
-        if (serial.PortOpen()) {
-            serialWhere = serial.devicePath().toStdString() + " (COM " + std::to_string(port) + ", " +
-                          serial.Settings() + ")";
+        simulation.ports().chooseBaud(line.baudIndex.value_or(PortManager::kStartBaudIndex), port - 1);
+        if (!simulation.ports().isOpen() && (line.device || line.controls.port)) {
+            say("the serial port given on the command line could not be opened; the run ends");
+            return 1;
         }
     }
 
     std::vector<std::string> playLines;
     std::vector<LineGroup> playGroups;
     std::string playName;
-    std::optional<VoyageRecorder> recorder;
-    if (line.recordFile) {
-        recorder.emplace(*line.recordFile);
-        if (const std::optional<std::string> failure = recorder->open()) {
-            say(*failure);
-            return 1;
-        }
-    }
-
     if (line.playFile) {
         VoyageLoadResult loaded = loadVoyageFile(*line.playFile);
         if (!loaded.ok) {
@@ -228,8 +278,8 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
         if (line.paceLog) {
             playGroups = groupByTime(playLines);
         }
-        cycle.voyage().replace(playLines, playName);
-        cycle.setPlaybackPacer([&](VoyageLog& voyage, std::string& caption) {
+        simulation.cycle().voyage().replace(playLines, playName);
+        simulation.cycle().setPlaybackPacer([&](VoyageLog& voyage, std::string& caption) {
             caption.clear();
             if (voyage.playIndex() >= voyage.fixCount() && line.loop) {
                 voyage.replace(playLines, playName);
@@ -243,11 +293,17 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
         });
     }
 
-    cycle.setSentListener([&](const std::string& sentence) {
-        if (recorder) {
-            if (const std::optional<std::string> failure = recorder->append(sentence)) say(*failure);
+    std::set<std::string> named(line.outputs.begin(), line.outputs.end());
+    for (const auto& [endpoint, state] : simulation.outputStates()) {
+        if ((line.tcpPort && endpoint.rfind("tcp://", 0) == 0) || (line.udpPort && endpoint.rfind("udp://", 0) == 0) ||
+            (line.pty && endpoint.rfind("pty:", 0) == 0)) {
+            named.insert(endpoint);
         }
-        if (line.count && cycle.sentCount() >= *line.count) end(0);
+    }
+    view.watch(simulation, std::move(named), line.device || line.controls.port);
+
+    simulation.addSentListener([&](const std::string&) {
+        if (line.count && simulation.sentCount() >= *line.count) end(0);
     });
 
     std::unique_ptr<Ticker> ticker;
@@ -256,36 +312,44 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     } else {
         ticker = std::make_unique<PacedTicker>(std::chrono::microseconds(static_cast<long long>(1e6 / line.speedup)));
     }
+    std::optional<Deadline> deadline;
     if (line.durationSeconds) {
-        QTimer::singleShot(std::chrono::milliseconds(static_cast<long long>(*line.durationSeconds * 1000.0)),
-                           [&end] { end(0); });
+        deadline.emplace(*line.durationSeconds / line.speedup, [&end] { end(0); });
     }
 
     if (!line.quiet) {
-        const std::vector<std::string> names{"GLL", "GGA", "RMC"};
-        const int type = controls.runControls().sentenceType;
+        const RunControls& controlsRead = simulation.cycle().controls();
         const std::string what = line.playFile ? "the lines of " + *line.playFile
-                                 : type >= 0 && type < 3 ? names[static_cast<std::size_t>(type)] + " sentences"
-                                                         : "empty sentences";
-        say(describeOutputs(what, serialWhere, outputs.status()) +
-            (line.speedup == 1.0 ? ", once a second" : ", " + shortestNumberText(line.speedup) + " times a second"));
+                                 : controlsRead.sentence != nullptr
+                                     ? std::string(controlsRead.sentence->name) + " sentences"
+                                     : "empty sentences";
+        std::string start = describeOutputs(what, simulation) +
+                            (line.speedup == 1.0 ? ", once a second" : ", " + shortestNumberText(line.speedup) + " times a second");
+        if (!line.defaults) {
+            if (const std::string stored = storedOutputsOn(simulation.storedOutputSettings()); !stored.empty()) {
+                start += "; on from the settings file: " + stored + " (--defaults leaves them off)";
+            }
+        }
+        say(start);
     }
 
-    cycle.runOrPause();
-    ticker->start([&cycle, &ending] {
-        if (!ending) cycle.tick();
+    simulation.cycle().runOrPause();
+    ticker->start([&simulation, &ending] {
+        if (!ending) simulation.cycle().tick();
     });
     QCoreApplication::exec();
     ticker->stop();
 
     // What was sent last reaches its consumers before the port and the outputs close.
-    const QDeadlineTimer deadline(kDrainTime);
-    while (!deadline.hasExpired()) {
+    const QDeadlineTimer drain(kDrainTime);
+    while (!drain.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    outputs.stopAll();
-    if (serial.PortOpen()) {
-        serial.setPortOpen(false);
+    simulation.stopOutputs();
+    simulation.setView(nullptr);
+    if (status == 0 && view.failedDuringRun()) {
+        say("an output failed during the run");
+        status = 1;
     }
     return status;
 }

@@ -72,12 +72,9 @@ int runWindow(const pelora::CommandLine& line, QtArguments& qt) {
     pelora::RealServices services(options);
 
     pelora::WindowStart start;
-    start.controls = line.controls;
-    if (line.device) {
-        start.controls.port = 1;  // the device stands in for COM 1 this run
-    }
+    start.controls = line.controlOverrides();
     start.outputs = [&line](const pelora::OutputSettings& stored) { return line.outputsOver(stored); };
-    pelora::FRM_NMEA window(services.windowServices(), start);
+    pelora::FRM_NMEA window(services.simulation(), services.windowServices(), start);
     services.setOwner(&window);
     built = &window;
     if (endRequested) {
@@ -90,8 +87,8 @@ int runWindow(const pelora::CommandLine& line, QtArguments& qt) {
     if (line.playFile) {
         window.loadVoyage(*line.playFile);
     }
-    if (line.recordFile) {
-        window.recordTo(*line.recordFile);
+    for (const std::string& endpoint : line.outputs) {
+        window.addOutput(endpoint);
     }
     QApplication::setWindowIcon(window.windowIcon());
 
@@ -108,6 +105,9 @@ int main(int argc, char** argv) {
     // A file grown past the process's size limit fails its write with an error, which the
     // program reports, instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A reader that goes away (a closed pipe on standard output, a TCP client) is an output's
+    // failure, told and handled, never the end of the program.
+    std::signal(SIGPIPE, SIG_IGN);
     const QStringList arguments = argumentList(argc, argv);
     const pelora::CommandLine line = pelora::parseCommandLine(arguments);
     switch (line.action) {
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
         print(stdout, pelora::versionText() + QLatin1Char('\n'));
         return 0;
     case pelora::CommandLine::Action::Error:
-        print(stderr, QStringLiteral("pelora: %1\n\n").arg(QString::fromStdString(line.error)) + pelora::usageText());
+        print(stderr, QStringLiteral("pelora: %1\nTry 'pelora --help' for the options.\n").arg(QString::fromStdString(line.error)));
         return kUsageError;
     case pelora::CommandLine::Action::Headless: {
         QtArguments qt(arguments);

@@ -2,18 +2,18 @@
 
 #include <QCoreApplication>
 
+#include "dialogs/qt_config_dialogs.h"
+#include "dialogs/qt_file_dialogs.h"
+#include "dialogs/qt_window_dialogs.h"
+#include "outputs/output_factory.h"
+#include "outputs/pty_output.h"
 #include "platform/browser.h"
 #include "platform/device_map.h"
 #include "platform/qt_help_viewer.h"
-#include "outputs/output_hub.h"
-#include "dialogs/qt_config_dialogs.h"
-#include "dialogs/qt_file_dialogs.h"
 #include "platform/qt_serial_control.h"
 #include "platform/qt_settings_store.h"
 #include "platform/system_clock.h"
 #include "platform/wall_clock_ticker.h"
-#include "dialogs/about_text.h"
-#include "dialogs/qt_window_dialogs.h"
 
 namespace pelora {
 
@@ -28,13 +28,15 @@ struct RealServices::Parts {
     explicit Parts(const Options& options)
         : random(options.randomSeed),
           deviceMap(QString::fromStdString(options.applicationName)),
+          // The device given on the command line stands in for COM 1 this run.
           serial(
               [this, device = options.deviceForCom1](int port) {
                   return port == 1 && !device.isEmpty() ? device : deviceMap.devicePath(port);
               },
               nullptr),
           settings(options.applicationName),
-          fileDialogs(nullptr) {
+          simulation(SimulationServices{clock, random, serial, outputs, settings, options.applicationName,
+                                        defaultPtyLink()}) {
         serial.setObjectName(QStringLiteral("MSComm1"));
     }
 
@@ -43,8 +45,14 @@ struct RealServices::Parts {
     WallClockTicker ticker;
     DeviceMap deviceMap;
     QtSerialControl serial;
-    OutputHub outputs;
+    OutputFactory outputs;
     QtSettingsStore settings;
+    Simulation simulation;
+};
+
+struct RealServices::WindowParts {
+    WindowParts() : fileDialogs(nullptr) {}
+
     QtConfigDialogs configDialogs;
     QtFileDialogs fileDialogs;
     QtWindowDialogs dialogs;
@@ -56,26 +64,30 @@ struct RealServices::Parts {
 RealServices::RealServices(const Options& options)
     : m_options(options), m_parts(std::make_unique<Parts>(m_options)) {}
 
-RealServices::~RealServices() = default;
+RealServices::~RealServices() {
+    // The outputs end before the services they write through.
+    m_parts->simulation.stopOutputs();
+}
+
+Simulation& RealServices::simulation() { return m_parts->simulation; }
+Ticker& RealServices::ticker() { return m_parts->ticker; }
+SettingsStore& RealServices::settings() { return m_parts->settings; }
 
 WindowServices RealServices::windowServices() {
+    if (!m_window) {
+        m_window = std::make_unique<WindowParts>();
+    }
     Parts& p = *m_parts;
-    return WindowServices{p.clock,         p.random,      p.ticker,     p.serial,     p.outputs,
-                          p.settings,      p.configDialogs, p.fileDialogs, p.dialogs, p.helpViewer,
-                          p.browser,       p.programEnd,  m_options.applicationName};
+    WindowParts& w = *m_window;
+    return WindowServices{p.clock,       p.ticker,      p.settings, w.configDialogs, w.fileDialogs, w.dialogs,
+                          w.helpViewer,  w.browser,     w.programEnd, m_options.applicationName};
 }
 
 void RealServices::setOwner(QWidget* owner) {
-    m_parts->configDialogs.setParent(owner);
-    m_parts->dialogs.setOwner(owner);
-    m_parts->fileDialogs.setParent(owner);
+    if (!m_window) return;
+    m_window->configDialogs.setParent(owner);
+    m_window->dialogs.setOwner(owner);
+    m_window->fileDialogs.setParent(owner);
 }
-
-Clock& RealServices::clock() { return m_parts->clock; }
-RandomSource& RealServices::random() { return m_parts->random; }
-Ticker& RealServices::ticker() { return m_parts->ticker; }
-SerialControl& RealServices::serial() { return m_parts->serial; }
-Outputs& RealServices::outputs() { return m_parts->outputs; }
-SettingsStore& RealServices::settings() { return m_parts->settings; }
 
 }  // namespace pelora

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "run/simulation.h"
 #include "sim/random_source.h"
 #include "ui/window_services.h"
 
@@ -12,20 +13,13 @@ class QWidget;
 
 namespace pelora {
 
-class DeviceMap;
-class QtConfigDialogs;
-class QtFileDialogs;
-class QtSerialControl;
-class QtSettingsStore;
-class QtHelpViewer;
-class QtWindowDialogs;
-class DesktopBrowser;
-class SystemClock;
+class Ticker;
 
 // The program's composition root: the one place that builds the real services (the system
-// clock, the random source, the beat, the device map and serial control, the other outputs,
-// the settings file, the dialogs, the help viewer and the browser) and hands them out as
-// references. Requires a QApplication. Lives as long as the window or runner it serves.
+// clock, the random source, the beat, the device map and serial control, the outputs' maker, the
+// settings file) and the one simulation over them, for the window or the headless runner; and,
+// for the window only, its dialogs, help viewer and browser. Requires a QCoreApplication (a
+// QApplication for windowServices()). Lives as long as the window or runner it serves.
 class RealServices {
 public:
     struct Options {
@@ -39,22 +33,22 @@ public:
     RealServices(const RealServices&) = delete;
     RealServices& operator=(const RealServices&) = delete;
 
-    // The services as the window takes them; the dialogs are modal to `owner` once it is set.
-    WindowServices windowServices();
-    void setOwner(QWidget* owner);
-
-    Clock& clock();
-    RandomSource& random();
+    Simulation& simulation();
     Ticker& ticker();
-    SerialControl& serial();
-    Outputs& outputs();
     SettingsStore& settings();
     const std::string& applicationName() const { return m_options.applicationName; }
+
+    // The services as the window takes them, built at the first call; the dialogs are modal to
+    // `owner` once it is set.
+    WindowServices windowServices();
+    void setOwner(QWidget* owner);
 
 private:
     Options m_options;
     struct Parts;
+    struct WindowParts;
     std::unique_ptr<Parts> m_parts;
+    std::unique_ptr<WindowParts> m_window;
 };
 
 }  // namespace pelora

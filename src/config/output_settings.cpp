@@ -1,5 +1,6 @@
 #include "config/output_settings.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -7,9 +8,6 @@
 
 namespace pelora {
 namespace {
-
-constexpr int kLowestPort = 1;
-constexpr int kHighestPort = 65535;
 
 std::optional<std::string> readKey(SettingsStore& store, const std::string& application,
                                    const char* key) {
@@ -44,15 +42,15 @@ void readPort(SettingsStore& store, const std::string& application, const char* 
 
 std::string switchText(bool on) { return on ? "1" : "0"; }
 
-}  // namespace
-
-std::optional<int> portNumberFromText(const std::string& text) {
-    const std::optional<long long> number = wholeNumber(trim(text));
-    if (!number || *number < kLowestPort || *number > kHighestPort) {
-        return std::nullopt;
+std::string joinedEndpoints(const std::vector<std::string>& endpoints) {
+    std::string text;
+    for (const std::string& endpoint : endpoints) {
+        text += (text.empty() ? "" : ", ") + endpoint;
     }
-    return static_cast<int>(*number);
+    return text;
 }
+
+}  // namespace
 
 OutputSettings loadOutputSettings(SettingsStore& store, const std::string& application) {
     OutputSettings settings;
@@ -64,6 +62,14 @@ OutputSettings loadOutputSettings(SettingsStore& store, const std::string& appli
     readPort(store, application, "UdpPort", settings.udpPort);
     readSwitch(store, application, "Pty", settings.pty);
     readText(store, application, "PtyLink", settings.ptyLink);
+    std::string endpoints;
+    readText(store, application, "Endpoints", endpoints);
+    for (std::size_t start = 0; start < endpoints.size();) {
+        const std::size_t comma = std::min(endpoints.find(',', start), endpoints.size());
+        const std::string_view endpoint = trim(std::string_view(endpoints).substr(start, comma - start));
+        if (!endpoint.empty()) settings.endpoints.emplace_back(endpoint);
+        start = comma + 1;
+    }
     readSwitch(store, application, "Utc", settings.utc);
     return settings;
 }
@@ -79,6 +85,7 @@ std::optional<SettingsError> saveOutputSettings(SettingsStore& store, const std:
         {"UdpPort", std::to_string(settings.udpPort)},
         {"Pty", switchText(settings.pty)},
         {"PtyLink", settings.ptyLink},
+        {"Endpoints", joinedEndpoints(settings.endpoints)},
         {"Utc", switchText(settings.utc)},
     };
     return store.saveSettings(application, kOutputSection, entries);

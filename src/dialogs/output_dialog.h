@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "nmea/output.h"
+#include "config/output_settings.h"
 
 class QDialogButtonBox;
 class QLabel;

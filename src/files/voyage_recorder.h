@@ -34,6 +34,9 @@ public:
     // recorded afresh at `path`.
     std::optional<std::string> append(std::string_view line);
 
+    // Closes the file; the next append() opens it again.
+    void close();
+
     // True while the last line (or open()) failed.
     bool isFailing() const { return m_failing; }
     const std::string& path() const { return m_path; }
@@ -45,7 +48,6 @@ private:
     std::optional<std::string> writeWhole(std::string_view bytes);
     // True when `path` still names the open file.
     bool pathIsOpenFile() const;
-    void close();
     // "The voyage could not be recorded to "PATH": REASON."
     std::string message(const std::string& reason) const;
     // The message for `reason` when it begins a failure, else nothing.

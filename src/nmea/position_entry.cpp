@@ -1,5 +1,9 @@
 #include "nmea/position_entry.h"
 
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
 #include "text/text.h"
 
 #include <array>
@@ -94,5 +98,85 @@ double MyPosition(bool latitude, std::string_view templ, std::string_view entry)
 double User_lat(std::string_view entry) { return MyPosition(true, "***", entry); }
 
 double user_lon(std::string_view entry) { return MyPosition(false, "***", entry); }
+
+namespace {
+
+// One number of an exact position: digits with at most one point, a digit before or after it.
+bool isPlainNumber(std::string_view text) {
+    bool digit = false;
+    int points = 0;
+    for (const char c : text) {
+        if (isDigit(c)) {
+            digit = true;
+        } else if (c == '.') {
+            ++points;
+        } else {
+            return false;
+        }
+    }
+    return digit && points <= 1;
+}
+
+double plainValue(std::string_view text) {
+    double value = 0;
+    double scale = 0;
+    for (const char c : text) {
+        if (c == '.') {
+            scale = 1;
+        } else if (scale == 0) {
+            value = value * 10 + (c - '0');
+        } else {
+            scale /= 10;
+            value += (c - '0') * scale;
+        }
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<std::string> exactPositionText(std::string_view text, bool latitude) {
+    const double limit = latitude ? 90.0 : 180.0;
+    text = trim(text);
+    const bool sign = !text.empty() && (text.front() == '-' || text.front() == '+');
+    if (isPlainNumber(sign ? text.substr(1) : text)) {
+        const std::string_view digits = sign ? text.substr(1) : text;
+        const double degrees = plainValue(digits);
+        if (degrees > limit) return std::nullopt;
+        const bool negative = text.front() == '-' && degrees != 0;
+        return std::string(digits) + (latitude ? (negative ? "S" : "N") : (negative ? "W" : "E"));
+    }
+    std::vector<std::string_view> numbers;
+    int letters = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(text[at])));
+        if (c == ' ') {
+            ++at;
+        } else if (latitude ? (c == 'N' || c == 'S') : (c == 'E' || c == 'W')) {
+            ++letters;
+            ++at;
+        } else if (isDigit(c) || c == '.') {
+            const std::size_t end = std::min(text.find_first_not_of("0123456789.", at), text.size());
+            numbers.push_back(text.substr(at, end - at));
+            at = end;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (letters != 1 || numbers.empty() || numbers.size() > 3) return std::nullopt;
+    double value = 0;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const bool last = i + 1 == numbers.size();
+        if (!isPlainNumber(numbers[i]) || (!last && numbers[i].find('.') != std::string_view::npos)) {
+            return std::nullopt;
+        }
+        const double number = plainValue(numbers[i]);
+        if (i > 0 && number >= 60) return std::nullopt;
+        value += i == 0 ? number : i == 1 ? number / 60 : number / 3600;
+    }
+    if (value > limit) return std::nullopt;
+    return std::string(text);
+}
 
 }  // namespace pelora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace pelora {
@@ -17,5 +19,15 @@ double MyPosition(bool latitude, std::string_view templ, std::string_view entry)
 // MyPosition with template "***" for a latitude and a longitude entry.
 double User_lat(std::string_view entry);
 double user_lon(std::string_view entry);
+
+// Reads a position given where it must be exact (the command line, a scenario file): either
+// signed decimal degrees ("-3.25", "+54.5"), or the position box's forms with exactly one
+// hemisphere letter (N or S for a latitude, E or W for a longitude, either case) and one to three
+// numbers, degrees, minutes and seconds, separated by blanks or by the letter ("54N00.0000",
+// "0001E00.0000", "54.5N", "50 30 15 S", "N54 30.5"). Only the last number may have a fraction;
+// minutes and seconds are below 60; the value lies within 90 (180) degrees. Returns a text the
+// position box reads as that position (the text itself for the box's forms; "3.25W" for
+// "-3.25"), or nothing for anything else.
+std::optional<std::string> exactPositionText(std::string_view text, bool latitude);
 
 }  // namespace pelora

@@ -36,6 +36,9 @@ public:
     virtual void setCommPort(int port) = 0;
     virtual int CommPort() const = 0;
 
+    // The device of the last opening attempt ("/dev/ttyUSB0"); "" before the first.
+    virtual std::string device() const = 0;
+
     // Sets the settings text "baud,parity,data bits,stop bits", e.g. "4800,N,8,1", for the next
     // open. Returns false and keeps the previous settings when the text is not of that form.
     virtual bool setSettings(std::string_view settings) = 0;

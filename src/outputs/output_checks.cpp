@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "outputs/output_factory.h"
 #include "text/text.h"
 
 namespace pelora {
@@ -77,9 +78,7 @@ bool isPortNumber(int port) {
 }
 
 std::string endpointText(const std::string& address, int port) {
-    const std::string_view trimmed = trim(address);
-    const bool ipv6 = trimmed.find(':') != std::string_view::npos;
-    return (ipv6 ? "[" + std::string(trimmed) + "]" : std::string(trimmed)) + ":" + std::to_string(port);
+    return hostPortText(std::string(trim(address)), port);
 }
 
 std::vector<std::string> outputSettingsProblems(const OutputSettings& settings) {
@@ -91,6 +90,15 @@ std::vector<std::string> outputSettingsProblems(const OutputSettings& settings) 
     if (!settings.ptyLink.empty()) {
         if (std::string problem = linkProblem(settings.ptyLink); !problem.empty()) {
             problems.push_back(std::move(problem));
+        }
+    }
+    OutputFactory factory;
+    for (const std::string& text : settings.endpoints) {
+        const Result<Endpoint> endpoint = parseEndpoint(text);
+        if (!endpoint) {
+            problems.push_back(endpoint.failure().message());
+        } else if (const auto made = factory.make(*endpoint); !made) {
+            problems.push_back(made.failure().message());
         }
     }
     return problems;

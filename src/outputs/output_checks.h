@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "nmea/output.h"
+#include "config/output_settings.h"
 
 namespace pelora {
 
@@ -22,7 +22,7 @@ bool isPortNumber(int port);
 std::string endpointText(const std::string& address, int port);
 
 // What is wrong with the choices, one message each, in the order TCP address, TCP port, UDP
-// address, UDP port, link; empty when they are usable. Checks every field, whether its output is
+// address, UDP port, link, further outputs; empty when they are usable. Checks every field, whether its output is
 // on or not: the addresses must be IP addresses, the ports 1 to 65535, and the link (when not
 // empty, which means defaultPtyLink()) an absolute path whose folder exists or can be created,
 // not an existing file that is not a link. Does not check that an address belongs to this

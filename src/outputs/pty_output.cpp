@@ -98,7 +98,21 @@ std::string defaultPtyLink() {
     return "/tmp/pelora-" + std::to_string(::geteuid()) + "/" + kLinkName;
 }
 
-PtyOutput::PtyOutput(QObject* parent) : QObject(parent) {}
+PtyOutput::PtyOutput(std::string link, QObject* parent) : QObject(parent), m_endpointLink(std::move(link)) {
+    connect(this, &PtyOutput::statusChanged, this, [this](const QString& problem) { m_relay.notify(problem.toStdString()); });
+}
+
+std::string PtyOutput::endpoint() const {
+    return "pty:" + m_endpointLink;
+}
+
+std::optional<Failure> PtyOutput::start() {
+    const std::string problem = start(m_endpointLink);
+    if (problem.empty()) {
+        return std::nullopt;
+    }
+    return Failure{{}, problem, 0};
+}
 
 PtyOutput::~PtyOutput() {
     stop();
@@ -277,8 +291,8 @@ bool PtyOutput::isOn() const {
     return m_master >= 0 && m_deviceFd >= 0 && m_lock >= 0 && !m_device.empty();
 }
 
-OutputStatus::Endpoint PtyOutput::endpoint() const {
-    return {isOn(), m_link, m_problem};
+OutputState PtyOutput::state() const {
+    return {isOn(), m_link.empty() ? m_endpointLink : m_link, m_problem, -1};
 }
 
 const std::string& PtyOutput::devicePath() const {

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "nmea/output.h"
+#include "outputs/listener_relay.h"
+#include "run/output.h"
 
 class QSocketNotifier;
 
@@ -24,11 +25,12 @@ std::string defaultPtyLink();
 // as often as they like. A lock file beside the link (`<link>.lock`, flock()ed while the port
 // runs) tells a live owner from a stale link left by a crash: a stale link is replaced, a live
 // one refused. Whatever the consumer writes to the port is read and thrown away.
-class PtyOutput : public QObject, public LineOutput {
+class PtyOutput : public QObject, public Output {
     Q_OBJECT
 
 public:
-    explicit PtyOutput(QObject* parent = nullptr);
+    // The port at `link` (pty:LINK) once started.
+    explicit PtyOutput(std::string link = {}, QObject* parent = nullptr);
     // Stops the port: the link and the lock file go.
     ~PtyOutput() override;
 
@@ -39,7 +41,7 @@ public:
 
     // Removes the link (when it still leads to this port's terminal) and the lock file, and
     // closes the terminal. Nothing happens when the port is off.
-    void stop();
+    void stop() override;
 
     // Writes the line to the terminal without waiting; what the last write left unread is
     // thrown away first. A write failure other than a full terminal is reported once, through
@@ -47,8 +49,12 @@ public:
     void writeLine(std::string_view line) override;
 
     bool isOn() const;
-    // On, the link asked for by the last start() and the problem of the port.
-    OutputStatus::Endpoint endpoint() const;
+
+    // Output: the port at the link given at construction.
+    std::string endpoint() const override;
+    std::optional<Failure> start() override;
+    OutputState state() const override;
+    void setListener(std::function<void(const std::string& problem)> listener) override { m_relay.set(std::move(listener)); }
     // The terminal's device ("/dev/pts/3"); "" when off.
     const std::string& devicePath() const;
 
@@ -64,6 +70,8 @@ private:
     void drainConsumerBytes();
     void closeEverything();
 
+    std::string m_endpointLink;  // the link given at construction
+    ListenerRelay m_relay;
     std::string m_link;        // the link asked for
     std::string m_lockPath;    // m_link + ".lock"
     std::string m_device;      // the terminal's device side

@@ -1,12 +1,18 @@
 #include "outputs/tcp_server_output.h"
 
+#include <QSocketNotifier>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <unistd.h>
 
-#include <vector>
+#include <algorithm>
+#include <array>
+#include <cerrno>
 
 #include "outputs/output_checks.h"
 
@@ -14,177 +20,208 @@ namespace pelora {
 
 namespace {
 
-std::string sentenceOf(QString reason) {
+constexpr std::size_t kReadChunkBytes = 512;
+
+std::string withFullStop(QString reason) {
     if (!reason.endsWith('.')) {
         reason += '.';
     }
     return reason.toStdString();
 }
 
-std::string cannotListen(const std::string& where, const std::string& reason) {
-    return "The TCP server cannot listen on " + where + ": " + reason;
-}
-
 }  // namespace
 
-TcpServerOutput::TcpServerOutput(QObject* parent) : QObject(parent), m_server(new QTcpServer(this)) {
-    m_server->setListenBacklogSize(kListenBacklog);
-    connect(m_server, &QTcpServer::newConnection, this, &TcpServerOutput::acceptClients);
-    connect(m_server, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
-        // Accepting fails when the program runs out of descriptors, for example. Qt then stops
-        // accepting; the server tries again a little later, and the problem is told once until
-        // a client is accepted again.
-        QTimer::singleShot(kAcceptRetry, m_server, [server = m_server] {
-            if (server->isListening()) {
-                server->resumeAccepting();
-            }
-        });
-        if (m_problem.empty()) {
-            m_problem = "The TCP server on " + m_where + " cannot accept a client: " +
-                        sentenceOf(m_server->errorString());
-            emit statusChanged(QString::fromStdString(m_problem));
-        }
-    });
-}
+// The listening socket: hands each accepted connection's descriptor over as it is, so that the
+// output writes to it directly.
+class TcpServerOutput::Server final : public QTcpServer {
+public:
+    explicit Server(TcpServerOutput& owner) : m_owner(owner) {}
+
+protected:
+    void incomingConnection(qintptr fd) override { m_owner.accept(static_cast<int>(fd)); }
+
+private:
+    TcpServerOutput& m_owner;
+};
+
+TcpServerOutput::TcpServerOutput(std::string address, int port)
+    : m_address(std::move(address)), m_port(port), m_where(endpointText(m_address, port)) {}
 
 TcpServerOutput::~TcpServerOutput() {
     closeAll();
 }
 
-std::string TcpServerOutput::start(const std::string& address, int port) {
+std::string TcpServerOutput::endpoint() const {
+    return "tcp://" + m_where;
+}
+
+std::optional<Failure> TcpServerOutput::start() {
     stop();
-    m_where = endpointText(address, port);
-    const std::optional<QHostAddress> host = outputAddressFromText(address);
+    const std::string what = "The TCP server cannot listen on " + m_where;
+    const std::optional<QHostAddress> host = outputAddressFromText(m_address);
+    std::optional<Failure> failure;
     if (!host) {
-        m_problem = cannotListen(m_where, "it is not an IP address.");
-    } else if (!isPortNumber(port)) {
-        m_problem = cannotListen(m_where, "the port must be from 1 to 65535.");
-    } else if (!m_server->listen(*host, static_cast<quint16>(port))) {
-        m_problem = cannotListen(m_where, sentenceOf(m_server->errorString()));
+        failure = Failure{what, "it is not an IP address.", 0};
+    } else if (!isPortNumber(m_port)) {
+        failure = Failure{what, "the port must be from 1 to 65535.", 0};
+    } else {
+        m_server = std::make_unique<Server>(*this);
+        m_server->setListenBacklogSize(kListenBacklog);
+        QObject::connect(m_server.get(), &QTcpServer::acceptError, m_server.get(),
+                         [this](QAbstractSocket::SocketError) { acceptFailed(withFullStop(m_server->errorString())); });
+        if (!m_server->listen(*host, static_cast<quint16>(m_port))) {
+            failure = Failure{what, withFullStop(m_server->errorString()), 0};
+            m_server.reset();
+        }
     }
-    return m_problem;
+    if (failure) {
+        m_problem = failure->message();
+    }
+    return failure;
+}
+
+void TcpServerOutput::acceptFailed(const std::string& reason) {
+    // Accepting fails when the program runs out of descriptors, for example. Qt then stops
+    // accepting; the server tries again a little later, and the problem is told once until a
+    // client is accepted again.
+    QTimer::singleShot(kAcceptRetry, m_server.get(), [server = m_server.get()] {
+        if (server->isListening()) {
+            server->resumeAccepting();
+        }
+    });
+    if (m_problem.empty()) {
+        m_problem = "The TCP server on " + m_where + " cannot accept a client: " + reason;
+        m_relay.notify(m_problem);
+    }
 }
 
 void TcpServerOutput::stop() {
     closeAll();
     m_problem.clear();
+    m_turnedAwayTold = false;
 }
 
 void TcpServerOutput::closeAll() {
-    for (auto& [socket, client] : m_clients) {
-        socket->disconnect(this);
-        socket->abort();
-        socket->deleteLater();
+    for (const std::unique_ptr<Client>& client : m_clients) {
+        client->reader.reset();
+        ::close(client->fd);
     }
     m_clients.clear();
-    m_server->close();
+    m_server.reset();
 }
 
-void TcpServerOutput::acceptClients() {
-    bool changed = false;
-    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-        if (static_cast<int>(m_clients.size()) >= kMaxClients) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
+void TcpServerOutput::accept(int fd) {
+    if (static_cast<int>(m_clients.size()) >= kMaxClients) {
+        ::close(fd);
+        if (!m_turnedAwayTold) {
+            m_turnedAwayTold = true;
+            m_relay.notify("The TCP server on " + m_where + " serves at most " + std::to_string(kMaxClients) +
+                           " clients at once; further clients are turned away.");
         }
-        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kClientSendBufferBytes);
-        connect(socket, &QTcpSocket::readyRead, this, [socket] { socket->skip(socket->bytesAvailable()); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { forgetClient(socket); });
-        m_clients.emplace(socket, Client{});
-        changed = true;
-    }
-    if (!changed) {
         return;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    const int buffer = kClientSendBufferBytes;
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+    auto client = std::make_unique<Client>();
+    client->fd = fd;
+    client->reader = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    Client* raw = client.get();
+    QObject::connect(client->reader.get(), &QSocketNotifier::activated, client->reader.get(), [this, raw] {
+        readFrom(*raw);
+        dropGone();
+    });
+    m_clients.push_back(std::move(client));
     // An accepted client ends an accept problem.
-    m_problem.clear();
-    emit statusChanged(QString());
+    if (!m_problem.empty() && m_server) m_problem.clear();
+    m_relay.notify({});
 }
 
-void TcpServerOutput::forgetClient(QTcpSocket* socket) {
-    if (m_writing) {
-        // Reported from inside a write: the client's entry is in use until the write ends.
-        m_gone.push_back(socket);
+void TcpServerOutput::readFrom(Client& client) {
+    std::array<char, kReadChunkBytes> buffer{};
+    while (true) {
+        const ssize_t got = ::recv(client.fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (got > 0) continue;
+        if (got < 0 && errno == EINTR) continue;
+        if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+            client.gone = true;  // the client closed the connection or it broke
+        }
         return;
     }
-    if (m_clients.erase(socket) == 0) {
-        return;
-    }
-    socket->disconnect(this);
-    socket->deleteLater();
-    emit statusChanged(QString());
 }
 
-void TcpServerOutput::cutOff(QTcpSocket* socket) {
-    if (m_clients.erase(socket) == 0) {
-        return;
+bool TcpServerOutput::sendTo(Client& client, std::string_view line, std::chrono::steady_clock::time_point now) {
+    const auto refused = [&client, now] {
+        if (client.refusedSince == std::chrono::steady_clock::time_point{}) client.refusedSince = now;
+        return now - client.refusedSince < kClientLagLimit;
+    };
+    const auto sendPart = [&client](std::string_view bytes) -> ssize_t {
+        ssize_t sent;
+        do {
+            sent = ::send(client.fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        } while (sent < 0 && errno == EINTR);
+        return sent;
+    };
+    if (!client.tail.empty()) {
+        const ssize_t sent = sendPart(client.tail);
+        if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+        if (sent > 0) client.tail.erase(0, static_cast<std::size_t>(sent));
+        if (!client.tail.empty()) return refused();  // this line is dropped for the client
     }
-    socket->disconnect(this);
-    // Reset rather than closed: a plain close would leave the system sending the backlog to a
-    // client that takes nothing, for minutes, and the client would not learn it was cut off.
-    const linger reset{1, 0};
-    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-    socket->abort();
-    socket->deleteLater();
-    emit statusChanged(QString());
-}
-
-bool TcpServerOutput::sendTo(QTcpSocket* socket, Client& client, const QByteArray& bytes,
-                             std::chrono::steady_clock::time_point now) {
-    if (socket->bytesToWrite() + bytes.size() > kClientBacklogLimitBytes) {
-        return false;
+    const ssize_t sent = sendPart(line);
+    if (sent < 0) {
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
+        return refused();
     }
-    if (socket->write(bytes) != bytes.size()) {
-        return false;
+    if (static_cast<std::size_t>(sent) < line.size()) {
+        client.tail.assign(line.substr(static_cast<std::size_t>(sent)));
+        return refused();
     }
-    client.written += bytes.size();
-    client.pending.emplace_back(client.written, now);
-    // Handed to the system now rather than when the event loop comes round: the line keeps the
-    // tick's beat. flush() never waits.
-    socket->flush();
-    const qint64 taken = client.written - socket->bytesToWrite();
-    while (!client.pending.empty() && client.pending.front().first <= taken) {
-        client.pending.pop_front();
-    }
-    return client.pending.empty() || now - client.pending.front().second < kClientLagLimit;
+    client.refusedSince = {};
+    return true;
 }
 
 void TcpServerOutput::writeLine(std::string_view line) {
     if (m_clients.empty()) {
         return;
     }
-    const QByteArray bytes(line.data(), static_cast<qsizetype>(line.size()));
     const auto now = std::chrono::steady_clock::now();
-    std::vector<QTcpSocket*> behind;
-    m_writing = true;
-    for (auto& [socket, client] : m_clients) {
-        if (!sendTo(socket, client, bytes, now)) {
-            behind.push_back(socket);
+    bool cutOff = false;
+    for (const std::unique_ptr<Client>& client : m_clients) {
+        if (!client->gone && !sendTo(*client, line, now)) {
+            client->gone = client->cut = true;
+            cutOff = true;
         }
     }
-    m_writing = false;
-    for (QTcpSocket* socket : behind) {
-        cutOff(socket);
+    if (cutOff) dropGone();
+}
+
+void TcpServerOutput::dropGone() {
+    const auto before = m_clients.size();
+    std::erase_if(m_clients, [](const std::unique_ptr<Client>& client) {
+        if (!client->gone) return false;
+        client->reader.reset();
+        if (client->cut) {
+            // Reset rather than closed: a plain close would leave the system sending the backlog
+            // to a client that takes nothing, for minutes, and the client would not learn it was
+            // cut off.
+            const linger reset{1, 0};
+            ::setsockopt(client->fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        }
+        ::close(client->fd);
+        return true;
+    });
+    if (m_clients.size() != before) {
+        if (static_cast<int>(m_clients.size()) < kMaxClients) m_turnedAwayTold = false;
+        m_relay.notify({});
     }
-    std::vector<QTcpSocket*> gone;
-    gone.swap(m_gone);
-    for (QTcpSocket* socket : gone) {
-        forgetClient(socket);
-    }
 }
 
-bool TcpServerOutput::isOn() const {
-    return m_server->isListening();
-}
-
-OutputStatus::Endpoint TcpServerOutput::endpoint() const {
-    return {isOn(), m_where, m_problem};
-}
-
-int TcpServerOutput::clientCount() const {
-    return static_cast<int>(m_clients.size());
+OutputState TcpServerOutput::state() const {
+    return {m_server && m_server->isListening(), m_where, m_problem, clientCount()};
 }
 
 }  // namespace pelora

@@ -1,91 +1,81 @@
 #pragma once
 
-#include <QObject>
-#include <QString>
-
 #include <chrono>
-#include <deque>
-#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "nmea/output.h"
+#include "outputs/listener_relay.h"
+#include "run/output.h"
 
+class QSocketNotifier;
 class QTcpServer;
-class QTcpSocket;
 
 namespace pelora {
 
-// The TCP server output: listens on one address and port and sends every line to each client
-// connected at the time of the write, from the write after its connection on. What clients send
-// is read and thrown away. A client that does not take its lines is cut off once the oldest line
-// it has not taken is kClientLagLimit old (or its backlog passes kClientBacklogLimitBytes); it
-// never delays the others or the caller. "Taken" means accepted by the system for sending: the
-// client's own receive buffer is beyond what a server can see.
-class TcpServerOutput : public QObject, public LineOutput {
-    Q_OBJECT
-
+// The TCP server output (tcp://ADDRESS:PORT): listens on one address and port and sends every
+// line to each client connected at the time of the write, from the write after its connection
+// on. What clients send is read and thrown away. The lines go to the clients' sockets directly
+// (one non-blocking send each, a few microseconds for all of them), so that a crowd of clients
+// never holds the tick. A line goes to a client whole: when the system takes only part of it,
+// the rest goes first next time and the lines meanwhile are dropped for that client. A client
+// whose lines the system has refused for kClientLagLimit is cut off; it never delays the others.
+class TcpServerOutput final : public Output {
 public:
     static constexpr std::chrono::milliseconds kClientLagLimit{3000};
-    static constexpr qint64 kClientBacklogLimitBytes = 64 * 1024;
     // The system's send buffer per client, kept small so that a stalled client is found out
     // soon and costs little memory.
     static constexpr int kClientSendBufferBytes = 16 * 1024;
-    // More clients than this are turned away at once, so that a flood of connections cannot
-    // use up the program's file descriptors (needed for the serial port and voyage files).
+    // More clients than this are turned away at once (and the first turned away is told), so
+    // that a flood of connections cannot use up the program's file descriptors.
     static constexpr int kMaxClients = 256;
-    // Connections the system may queue before they are accepted: every client of a burst of
-    // kMaxClients connects without the retry a full queue would cost.
+    // Connections the system may queue before they are accepted.
     static constexpr int kListenBacklog = kMaxClients;
     // After a failed accept, how long the server waits before it accepts again.
     static constexpr std::chrono::milliseconds kAcceptRetry{1000};
 
-    explicit TcpServerOutput(QObject* parent = nullptr);
+    // Listens on `address` (an IPv4 or IPv6 address, such as 127.0.0.1 or 0.0.0.0) and `port`
+    // once started.
+    TcpServerOutput(std::string address, int port);
     // Closes every client and the server.
     ~TcpServerOutput() override;
 
-    // Listens on `address` (an IPv4 or IPv6 address, such as 127.0.0.1 or 0.0.0.0) and `port`,
-    // closing what listened before. Returns "" or the problem, naming address, port and reason;
-    // the server is then off.
-    std::string start(const std::string& address, int port);
-
-    // Closes the server and every client.
-    void stop();
-
-    // Hands the line to every client without waiting, and cuts off the clients too far behind.
+    std::string endpoint() const override;
+    std::optional<Failure> start() override;
+    void stop() override;
+    OutputState state() const override;
     void writeLine(std::string_view line) override;
+    void setListener(std::function<void(const std::string& problem)> listener) override { m_relay.set(std::move(listener)); }
 
-    bool isOn() const;
-    // On, "address:port" of the last start() and the problem of the server.
-    OutputStatus::Endpoint endpoint() const;
-    int clientCount() const;
-
-signals:
-    // A client came or went (`problem` is ""), or the server failed (`problem` names it, once).
-    void statusChanged(const QString& problem);
+    int clientCount() const { return static_cast<int>(m_clients.size()); }
 
 private:
+    class Server;
     struct Client {
-        qint64 written = 0;  // bytes handed to the socket since it connected
-        // End offset and time of each line the system has not taken in full yet, oldest first.
-        std::deque<std::pair<qint64, std::chrono::steady_clock::time_point>> pending;
+        int fd = -1;
+        std::unique_ptr<QSocketNotifier> reader;
+        std::string tail;  // the part of a line the system has not taken yet
+        std::chrono::steady_clock::time_point refusedSince{};  // epoch when nothing is refused
+        bool gone = false;  // closed by the client, or cut off
+        bool cut = false;   // cut off for being too far behind
     };
 
-    void acceptClients();
-    void forgetClient(QTcpSocket* socket);
-    void cutOff(QTcpSocket* socket);
-    bool sendTo(QTcpSocket* socket, Client& client, const QByteArray& bytes,
-                std::chrono::steady_clock::time_point now);
+    void accept(int fd);
+    void readFrom(Client& client);
+    bool sendTo(Client& client, std::string_view line, std::chrono::steady_clock::time_point now);
+    void dropGone();
+    void acceptFailed(const std::string& reason);
     void closeAll();
 
-    QTcpServer* m_server;
-    std::map<QTcpSocket*, Client> m_clients;
-    // While writeLine() runs, clients that end are noted here and removed after it.
-    bool m_writing = false;
-    std::vector<QTcpSocket*> m_gone;
+    std::string m_address;
+    int m_port;
     std::string m_where;
+    std::unique_ptr<Server> m_server;
+    std::vector<std::unique_ptr<Client>> m_clients;
     std::string m_problem;
+    bool m_turnedAwayTold = false;
+    ListenerRelay m_relay;
 };
 
 }  // namespace pelora

@@ -63,6 +63,7 @@ public:
     bool setPortOpen(bool open) override;
     void setCommPort(int port) override;
     int CommPort() const override;
+    std::string device() const override { return m_devicePath.toStdString(); }
     bool setSettings(std::string_view settings) override;
     std::string Settings() const override;
     PortFailure lastFailure() const override;

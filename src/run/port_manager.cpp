@@ -1,7 +1,5 @@
 #include "run/port_manager.h"
 
-#include "nmea/sentence.h"
-#include "text/number_text.h"
 #include "text/text.h"
 
 #include <algorithm>
@@ -20,6 +18,13 @@ constexpr std::string_view kNoPortsStatus = "No serial ports are available.";
 constexpr std::string_view kDialoutCure =
     "join the 'dialout' group (sudo usermod -aG dialout $USER), then log in again.";
 
+PortEvent portEvent(PortEvent::Kind kind, int port = 0) {
+    PortEvent event;
+    event.kind = kind;
+    event.port = port;
+    return event;
+}
+
 std::string portMessage(int n, std::string_view outcome) {
     return "Port: " + blankSigned(n) + std::string(outcome);
 }
@@ -36,8 +41,32 @@ std::string failureText(const PortFailure& failure) {
 
 }  // namespace
 
+std::string portStatusText(const PortEvent& event) {
+    switch (event.kind) {
+    case PortEvent::Kind::Opened:
+        return portMessage(event.port, ": OK");
+    case PortEvent::Kind::NotAvailable:
+        return portMessage(event.port, ": Not Available");
+    case PortEvent::Kind::NoPorts:
+        return std::string(kNoPortsStatus);
+    default:
+        return {};
+    }
+}
+
+std::string portToolTip(const PortEvent& event) {
+    return event.kind == PortEvent::Kind::NotAvailable || event.kind == PortEvent::Kind::Lost
+               ? failureText(event.failure)
+               : std::string();
+}
+
+std::string sentStatusText(const std::string& sentence, bool serialOpen) {
+    return serialOpen ? sentence : sentence + std::string(kNotConnected);
+}
+
 const std::array<std::string_view, PortManager::kBaudCount>& PortManager::baudCaptions() {
-    static const std::array<std::string_view, kBaudCount> captions{"1200", "2400", "4800", "9600", "19200"};
+    static const std::array<std::string_view, kBaudCount> captions{"1200",  "2400",  "4800",  "9600",
+                                                                   "19200", "38400", "57600", "115200"};
     return captions;
 }
 
@@ -50,16 +79,32 @@ std::vector<std::string> PortManager::portEntries() {
     return entries;
 }
 
-PortManager::PortManager(SerialControl& control, PortView& view) : m_control(control), m_view(view) {
+PortManager::PortManager(SerialControl& control) : m_control(control) {
     m_baudChecked[kStartBaudIndex] = true;
 }
 
+void PortManager::setEventListener(std::function<void(const PortEvent&)> listener) {
+    m_events = std::move(listener);
+}
+
+void PortManager::tell(const PortEvent& event) {
+    if (m_events) {
+        m_events(event);
+    }
+}
+
+void PortManager::tellBaudChecks() {
+    PortEvent event = portEvent(PortEvent::Kind::BaudChecked);
+    event.baudChecks.assign(m_baudChecked.begin(), m_baudChecked.end());
+    tell(event);
+}
+
 void PortManager::probe() {
-    showBaudChecks();
-    m_view.setPortEntries(portEntries());
+    tellBaudChecks();
+    tell(portEvent(PortEvent::Kind::Listed));
     std::vector<std::string> refused;  // the devices this user may not open, for the cure
     for (int n = 1; n <= kPortCount; ++n) {
-        Open_Port(n);
+        open(n);
         if (m_control.PortOpen()) {
             return;
         }
@@ -68,27 +113,31 @@ void PortManager::probe() {
             refused.push_back(failure.device);
         }
     }
-    std::string message(kNoPortsMessage);
+    PortEvent none = portEvent(PortEvent::Kind::NoPorts);
+    none.message = kNoPortsMessage;
     if (!refused.empty()) {
-        message += std::string(kMessageLineBreak) + "Permission denied for " + refused.front();
+        none.message += std::string(kMessageLineBreak) + "Permission denied for " + refused.front();
         for (std::size_t i = 1; i < refused.size(); ++i) {
-            message += ", " + refused[i];
+            none.message += ", " + refused[i];
         }
-        message += ": " + std::string(kDialoutCure);
+        none.message += ": " + std::string(kDialoutCure);
     }
-    m_view.showNoPortsMessage(message);
-    m_view.setStatusText(std::string(kNoPortsStatus));
+    tell(none);
 }
 
-void PortManager::Open_Port(int n) {
+void PortManager::open(int n) {
+    m_lostReason.clear();
+    PortEvent event = portEvent(PortEvent::Kind::Opened, n);
     if (const auto failure = tryOpen(n)) {
-        m_view.setStatusText(portMessage(n, ": Not Available"));
-        m_view.setStatusToolTip(failureText(*failure));
-        return;
+        event.kind = PortEvent::Kind::NotAvailable;
+        event.failure = *failure;
+    } else {
+        event.settings = m_control.Settings();
     }
-    m_view.setStatusText(portMessage(n, ": OK"));
-    m_view.setStatusToolTip({});
-    m_view.setBaudRateText(m_control.Settings());
+    tell(event);
+    if (m_listener) {
+        m_listener({});
+    }
 }
 
 std::optional<PortFailure> PortManager::tryOpen(int n) {
@@ -107,35 +156,21 @@ std::optional<PortFailure> PortManager::tryOpen(int n) {
     return std::nullopt;
 }
 
-
-void PortManager::cmb_PORT_Click(int selected_index) {
-    Open_Port(selected_index + 1);
+void PortManager::select(int listIndex) {
+    open(listIndex + 1);
 }
 
-void PortManager::MNU_Baud_Click(int index, int selected_index) {
+void PortManager::chooseBaud(int index, int listIndex) {
     for (int i = 0; i < kBaudCount; ++i) {
         m_baudChecked[static_cast<std::size_t>(i)] = (i == index);
     }
-    showBaudChecks();
+    tellBaudChecks();
     // The probe opens a port without selecting it; a new rate is for that port.
-    if (selected_index < 0 && m_control.PortOpen()) {
-        Open_Port(m_control.CommPort());
+    if (listIndex < 0 && m_control.PortOpen()) {
+        open(m_control.CommPort());
         return;
     }
-    cmb_PORT_Click(selected_index);
-}
-
-void PortManager::writeSentence(const std::string& sentence) {
-    if (m_control.PortOpen()) {
-        m_view.setStatusText(sentence);
-        if (m_control.Output(sentence + std::string(kSentenceEnd))) {
-            return;
-        }
-        // The device went away or refused the text: from now on the port counts as closed,
-        // and the simulation carries on.
-        m_control.setPortOpen(false);
-    }
-    m_view.setStatusText(sentence + std::string(kNotConnected));
+    select(listIndex);
 }
 
 bool PortManager::baudChecked(int index) const {
@@ -152,10 +187,50 @@ std::string PortManager::settingsText() const {
     return baud + std::string(kFraming);
 }
 
-void PortManager::showBaudChecks() {
-    for (int i = 0; i < kBaudCount; ++i) {
-        m_view.setBaudChecked(i, m_baudChecked[static_cast<std::size_t>(i)]);
+std::string PortManager::endpoint() const {
+    std::string settings = m_control.Settings();
+    return "serial:" + m_control.device() + "?baud=" + settings.substr(0, settings.find(','));
+}
+
+std::optional<Failure> PortManager::start() {
+    return std::nullopt;
+}
+
+void PortManager::stop() {
+    if (m_control.PortOpen()) {
+        m_control.setPortOpen(false);
     }
+}
+
+OutputState PortManager::state() const {
+    OutputState state;
+    state.running = m_control.PortOpen();
+    state.where = m_control.device() + " (COM " + std::to_string(m_control.CommPort()) + ", " + m_control.Settings() + ")";
+    state.problem = m_lostReason;
+    return state;
+}
+
+void PortManager::writeLine(std::string_view line) {
+    if (!m_control.PortOpen() || m_control.Output(line)) {
+        return;
+    }
+    // The device went away or refused the text: from now on the port counts as closed, and the
+    // simulation carries on.
+    m_control.setPortOpen(false);
+    PortEvent lost = portEvent(PortEvent::Kind::Lost, m_control.CommPort());
+    lost.failure = m_control.lastFailure();
+    if (lost.failure.reason.empty()) {
+        lost.failure = PortFailure{m_control.device(), "the port was lost", false};
+    }
+    m_lostReason = failureText(lost.failure);
+    tell(lost);
+    if (m_listener) {
+        m_listener(m_lostReason);
+    }
+}
+
+void PortManager::setListener(std::function<void(const std::string& problem)> listener) {
+    m_listener = std::move(listener);
 }
 
 }  // namespace pelora

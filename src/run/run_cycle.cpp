@@ -1,14 +1,11 @@
 #include "run/run_cycle.h"
 
-#include "nmea/position_entry.h"
 #include "nmea/sentence.h"
-#include "text/number_text.h"
 
 namespace pelora {
 
-RunCycle::RunCycle(Clock& clock, RandomSource& random, PortManager& serial, LineOutput& outputs,
-                   RunPanel& panel)
-    : m_clock(clock), m_random(random), m_serial(serial), m_outputs(outputs), m_panel(panel) {}
+RunCycle::RunCycle(Clock& clock, RandomSource& random, SentenceSink& sink)
+    : m_clock(clock), m_random(random), m_sink(sink) {}
 
 void RunCycle::runOrPause() {
     if (m_state == State::Running) {
@@ -17,8 +14,8 @@ void RunCycle::runOrPause() {
     }
     if (m_state == State::Stopped) {
         // Starting afresh: the position boxes give the start position.
-        m_ship.Ship_Lat = User_lat(m_panel.startLatitude());
-        m_ship.Ship_Lon = user_lon(m_panel.startLongitude());
+        m_ship.Ship_Lat = m_controls.startLatitude;
+        m_ship.Ship_Lon = m_controls.startLongitude;
     }
     m_lastTick.reset();
     m_state = State::Running;
@@ -46,65 +43,65 @@ void RunCycle::playVoyage() {
     // A loaded voyage plays its fixes; the ship itself does not move.
     if (!m_pacer) {
         PlaybackStep step = m_voyage.playNext();
-        m_panel.showPlaying(step.caption);
-        send(step.sentence);
+        m_view->showPlaying(step.caption);
+        m_sink.send(step.sentence);
         return;
     }
     std::string caption;
     const std::vector<std::string> lines = m_pacer(m_voyage, caption);
-    m_panel.showPlaying(caption);
+    m_view->showPlaying(caption);
     for (const std::string& line : lines) {
-        send(line);
+        m_sink.send(line);
     }
 }
 
 void RunCycle::simulate() {
     const std::chrono::milliseconds now = m_clock.monotonicNow();
-    const RunControls controls = m_panel.controls();
+    const RunControls controls = m_controls;  // a copy: showing the course may change the controls
 
     StepInputs inputs;
     inputs.first_step = !m_lastTick.has_value();
-    inputs.dir_number = number_from_text(controls.course);
+    inputs.dir_number = controls.courseDegrees;
     inputs.elapsed_ms = inputs.first_step ? 0.0 : static_cast<double>((now - *m_lastTick).count());
-    inputs.demanded_speed = number_from_text(controls.speed);
+    inputs.demanded_speed = controls.speedKnots;
     inputs.response_on = controls.responseOn;
-    inputs.response_seconds = number_from_text(controls.responseSeconds);
+    inputs.response_seconds = controls.responseSeconds;
     inputs.sea_on = controls.seaOn;
-    inputs.sea_metres = number_from_text(controls.seaMetres);
+    inputs.sea_metres = controls.seaMetres;
     inputs.noise_on = controls.noiseOn;
-    inputs.noise_metres = number_from_text(controls.noiseMetres);
-    inputs.mode = controls.autopilot ? SteeringMode::Autopilot : SteeringMode::RateOfTurn;
+    inputs.noise_metres = controls.noiseMetres;
+    inputs.mode = controls.steering;
 
     const StepResult result = advanceShip(m_ship, inputs, m_random);
     if (result.dir_text) {
-        m_panel.showCourse(*result.dir_text);
+        m_view->showCourse(*result.dir_text);
     }
     if (result.readouts_changed) {
-        m_panel.showReadouts(m_ship.COG_Text, m_ship.SOG_Text);
+        m_view->showReadouts(m_ship.COG_Text, m_ship.SOG_Text);
     }
     m_lastTick = now;
 
+    Fix fix;
+    fix.latitude = result.reported_lat;
+    fix.longitude = result.reported_lon;
     // One reading of the clock, so that the date and the time never straddle midnight.
-    const DateTime stamp = m_utc ? m_clock.utcNow() : m_clock.localNow();
-    const std::string bare = NMEA(result.reported_lon, result.reported_lat,
-                                  decimalPlacesFromText(controls.decimalPlaces), controls.leadingZeros,
-                                  controls.sentenceType, m_ship.SOG_Text, m_ship.COG_Text, stamp);
-    const std::string sentence = withChecksumIfDue(bare, controls.checksumBox, controls.sentenceType);
+    fix.time = m_utc ? m_clock.utcNow() : m_clock.localNow();
+    fix.sogText = m_ship.SOG_Text;
+    fix.cogText = m_ship.COG_Text;
+    fix.headingDegrees = m_ship.Ship_Heading;
+    fix.decimalPlaces = controls.decimalPlaces;
+    fix.leadingZeros = controls.leadingZeros;
 
-    m_voyage.record(sentence);
-    send(sentence);
-}
-
-void RunCycle::send(const std::string& sentence) {
-    m_serial.writeSentence(sentence);
-    std::string line;
-    line.reserve(sentence.size() + kSentenceEnd.size());
-    line.append(sentence).append(kSentenceEnd);
-    m_outputs.writeLine(line);
-    ++m_sentCount;
-    if (m_sentListener) {
-        m_sentListener(sentence);
+    std::string sentence;
+    if (controls.sentence != nullptr) {
+        const std::vector<std::string> sentences = composeSentences(
+            *controls.sentence, fix, SentenceStyle{}, controls.checksum != ChecksumChoice::Clear);
+        if (!sentences.empty()) {
+            sentence = sentences.front();
+        }
     }
+    m_voyage.record(sentence);
+    m_sink.send(sentence);
 }
 
 }  // namespace pelora

@@ -1,13 +1,12 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "nmea/output.h"
-#include "run/port_manager.h"
+#include "nmea/sentence_table.h"
 #include "sim/clock.h"
 #include "sim/random_source.h"
 #include "sim/ship_motion.h"
@@ -15,48 +14,51 @@
 
 namespace pelora {
 
-// What one tick reads from the controls, as they stand.
+// The "Use CheckSum" choice: clear, ticked or greyed; the checksum is asked for unless clear.
+enum class ChecksumChoice { Clear, Ticked, Greyed };
+
+// What a tick reads, as numbers and choices: the front end turns the texts the user typed into
+// these once, when they are typed.
 struct RunControls {
-    std::string speed = "6";              // txt_SPEED, knots
-    std::string course = "000";           // txt_DIR, degrees (read on a first step)
-    bool responseOn = false;              // chk_Ship_Response ticked
-    std::string responseSeconds = "5";    // txt_SHIP_Response
-    bool seaOn = false;                   // chk_Heavy_Sea ticked
-    std::string seaMetres = "0.1";        // txt_Heavy_Sea
-    bool noiseOn = false;                 // chk_GPS_Noise ticked
-    std::string noiseMetres = "2";        // txt_GPS_NOISE
-    std::string decimalPlaces = "4";      // txt_DPS
-    bool leadingZeros = true;             // chk_NLZ ticked
-    int checksumBox = 0;                  // chk_sum: 0 clear, 1 ticked, 2 greyed
-    int sentenceType = 0;                 // cmb_NMEA: 0 GLL, 1 GGA, 2 RMC, -1 none
-    bool autopilot = false;               // the course box's background is pure white
+    double speedKnots = 6;               // demanded speed
+    double courseDegrees = 0;            // the course box's number: a first step's heading
+    bool responseOn = false;             // ship response and its time constant
+    double responseSeconds = 5;
+    bool seaOn = false;                  // sea state and its largest displacement per step
+    double seaMetres = 0.1;
+    bool noiseOn = false;                // GPS noise and its largest offset
+    double noiseMetres = 2;
+    int decimalPlaces = 4;               // of the minutes, 0..15
+    bool leadingZeros = true;
+    ChecksumChoice checksum = ChecksumChoice::Clear;
+    const SentenceType* sentence = singleSentenceType(0);  // the single sentence; nullptr: none
+    SteeringMode steering = SteeringMode::RateOfTurn;
+    double startLatitude = 54;           // the position boxes, read when the ship starts afresh
+    double startLongitude = 1;
 };
 
-// What the run cycle reads from and shows in the user interface that drives it: the window's
-// controls, or the headless runner's values.
-class RunPanel {
+// What the run cycle shows: the window's controls, or nothing at all without a window.
+class RunView {
 public:
-    virtual ~RunPanel() = default;
-
-    // The controls a tick reads.
-    virtual RunControls controls() const = 0;
-    // The start position texts (txt_lat, txt_lon), read when the ship starts from Stopped.
-    virtual std::string startLatitude() const = 0;
-    virtual std::string startLongitude() const = 0;
-    // The course box shows the ship's heading (rate-of-turn mode); in the window this runs the
-    // box's change handler before the tick goes on.
-    virtual void showCourse(const std::string& text) = 0;
-    // The readouts: course over ground (LAB_COG) first, then speed over ground (LAB_SOG).
-    virtual void showReadouts(const std::string& cog, const std::string& sog) = 0;
-    // The playback line (LabPlaying).
-    virtual void showPlaying(const std::string& caption) = 0;
+    virtual ~RunView() = default;
+    // The course box shows the ship's heading (rate-of-turn mode).
+    virtual void showCourse(const std::string& /*text*/) {}
+    // The readouts: course over ground first, then speed over ground.
+    virtual void showReadouts(const std::string& /*cog*/, const std::string& /*sog*/) {}
+    // The playback line.
+    virtual void showPlaying(const std::string& /*caption*/) {}
 };
 
-// The run cycle without a window: the run/pause/stop states, the once-a-second tick (read the
-// controls, step the ship, compose, record, send to the serial port and every other output,
-// show the readouts) and the playback of a loaded voyage. The window and the headless runner
-// each give it their panel and drive it from their ticker. Single-threaded: every call on the
-// thread that drives it.
+// Where the tick's sentences go: every output, and what the front end shows of them.
+class SentenceSink {
+public:
+    virtual ~SentenceSink() = default;
+    virtual void send(const std::string& sentence) = 0;
+};
+
+// The run/pause/stop states, the once-a-second tick (step the ship, compose, record, send) and
+// the playback of a loaded voyage. It is the ship state's one writer: the front ends change the
+// ship through the commands below. Single-threaded.
 class RunCycle {
 public:
     enum class State { Stopped, Running, Paused };
@@ -65,11 +67,22 @@ public:
     using PlaybackPacer = std::function<std::vector<std::string>(VoyageLog& voyage, std::string& caption)>;
 
     // Keeps references to every argument; they must outlive the cycle. Starts Stopped with an
-    // empty voyage.
-    RunCycle(Clock& clock, RandomSource& random, PortManager& serial, LineOutput& outputs,
-             RunPanel& panel);
+    // empty voyage and the default controls.
+    RunCycle(Clock& clock, RandomSource& random, SentenceSink& sink);
 
-    // The run control's two buttons: Run/Pause (start from Stopped reads the start position;
+    // What the tick shows goes to `view` from now on (nothing by default); it must outlive the
+    // cycle or be replaced.
+    void setView(RunView& view) { m_view = &view; }
+
+    // The controls every following tick reads.
+    void setControls(const RunControls& controls) { m_controls = controls; }
+    const RunControls& controls() const { return m_controls; }
+
+    // The autopilot's course and the demanded rate of turn (the steering controls).
+    void setAutopilotCourse(double degrees) { m_ship.AutoPilot_Dir = degrees; }
+    void setDemandedRate(double degreesPerSecond) { m_ship.Demand_ROT = degreesPerSecond; }
+
+    // The run control's two buttons: Run/Pause (starting from Stopped takes the start position;
     // resume keeps it; both make the next step a first step) and Stop (speed, rate of turn and
     // the last step cleared).
     void runOrPause();
@@ -79,17 +92,11 @@ public:
     // moves the ship, shows the readouts, composes, records and sends the sentence.
     void tick();
 
-    // Shows `sentence` in the status line and writes it with CR LF to the open serial port
-    // (or shows it followed by ": Not Connected."), then hands it with CR LF to every other
-    // output that is on.
-    void send(const std::string& sentence);
-
     State state() const { return m_state; }
     bool Running() const { return m_state == State::Running; }
     // True when no step happened since the last Run, resume or Stop (Last_Tick is 0).
     bool firstStepDue() const { return !m_lastTick.has_value(); }
 
-    ShipState& ship() { return m_ship; }
     const ShipState& ship() const { return m_ship; }
     VoyageLog& voyage() { return m_voyage; }
     const VoyageLog& voyage() const { return m_voyage; }
@@ -101,23 +108,17 @@ public:
     // How a playing voyage is paced; by default one fix a tick (VoyageLog::playNext).
     void setPlaybackPacer(PlaybackPacer pacer) { m_pacer = std::move(pacer); }
 
-    // Called with every sentence sent, after it went out (recording to a file, counting).
-    void setSentListener(std::function<void(const std::string& sentence)> listener) {
-        m_sentListener = std::move(listener);
-    }
-    // Sentences sent since the cycle was made.
-    std::uint64_t sentCount() const { return m_sentCount; }
-
 private:
     void playVoyage();
     void simulate();
 
     Clock& m_clock;
     RandomSource& m_random;
-    PortManager& m_serial;
-    LineOutput& m_outputs;
-    RunPanel& m_panel;
+    SentenceSink& m_sink;
+    RunView m_noView;
+    RunView* m_view = &m_noView;
 
+    RunControls m_controls;
     State m_state = State::Stopped;
     // Monotonic time of the previous step; empty when the next step is a first step.
     std::optional<std::chrono::milliseconds> m_lastTick;
@@ -125,8 +126,6 @@ private:
     VoyageLog m_voyage;
     bool m_utc = false;
     PlaybackPacer m_pacer;
-    std::function<void(const std::string&)> m_sentListener;
-    std::uint64_t m_sentCount = 0;
 };
 
 }  // namespace pelora

@@ -16,10 +16,8 @@
 #include "config/autoconfig.h"
 #include "config/output_settings.h"
 #include "config/overridden_form.h"
-#include "run/port_manager.h"
-#include "nmea/sentence.h"
+#include "nmea/sentence_table.h"
 #include "platform/app_identity.h"
-#include "files/voyage_recorder.h"
 #include "sim/navigation.h"
 #include "text/number_text.h"
 #include "text/text.h"
@@ -80,107 +78,100 @@ void paintLetterButton(QLabel& label, const QColor& background) {
 
 }  // namespace
 
-// What the port management shows: the status line and its tool tip, the settings label, the
-// port list and the baud menu's check marks.
-class WindowPortView final : public PortView {
+// What the simulation shows in the window: the status line and its tool tip, the settings
+// label, the baud menu's check marks, the course box, the readouts, the playback line and the
+// Output menu.
+class WindowView final : public SimulationView {
 public:
-    WindowPortView(Ui::FRM_NMEA& ui, WindowDialogs& dialogs) : m_ui(ui), m_dialogs(dialogs) {}
+    explicit WindowView(FRM_NMEA& window) : m_window(window), m_ui(*window.m_ui) {}
 
-    void setStatusText(const std::string& text) override {
-        m_ui.LAB_NMEA->setText(QString::fromStdString(text));
+    void showSent(const std::string& sentence, bool serialOpen) override {
+        m_ui.LAB_NMEA->setText(QString::fromStdString(sentStatusText(sentence, serialOpen)));
     }
-    void setStatusToolTip(const std::string& text) override {
-        m_ui.LAB_NMEA->setToolTip(QString::fromStdString(text));
+    void showPortEvent(const PortEvent& event) override {
+        switch (event.kind) {
+        case PortEvent::Kind::Listed:
+            listPorts();
+            return;
+        case PortEvent::Kind::BaudChecked:
+            showBaudChecks(event.baudChecks);
+            return;
+        case PortEvent::Kind::NoPorts:
+            m_window.m_services.dialogs.showNotice(event.message);
+            break;
+        case PortEvent::Kind::Opened:
+            m_ui.Lab_BaudRate->setText(QString::fromStdString(event.settings));
+            break;
+        default:
+            break;
+        }
+        if (const std::string status = portStatusText(event); !status.empty()) {
+            m_ui.LAB_NMEA->setText(QString::fromStdString(status));
+        }
+        if (event.kind != PortEvent::Kind::NoPorts) {
+            m_ui.LAB_NMEA->setToolTip(QString::fromStdString(portToolTip(event)));
+        }
     }
-    void setBaudRateText(const std::string& text) override {
-        m_ui.Lab_BaudRate->setText(QString::fromStdString(text));
+    void showOutputChange(const std::string& /*endpoint*/, const std::string& problem) override {
+        m_window.showOutputStatus();
+        if (!problem.empty()) {
+            // Shown once the tick or handler that met it has ended, never inside it.
+            QMetaObject::invokeMethod(&m_window, [this, problem] { m_window.showOutputProblem(problem); },
+                                      Qt::QueuedConnection);
+        }
     }
-    void setPortEntries(const std::vector<std::string>& entries) override {
+    void showCourse(const std::string& text) override { m_ui.txt_DIR->setText(QString::fromStdString(text)); }
+    void showReadouts(const std::string& cog, const std::string& sog) override {
+        m_ui.LAB_COG->setText(QString::fromStdString(cog));
+        m_ui.LAB_SOG->setText(QString::fromStdString(sog));
+    }
+    void showPlaying(const std::string& caption) override {
+        m_ui.LabPlaying->setWholeText(QString::fromStdString(caption));
+    }
+
+private:
+    void listPorts() {
         // Filling the list selects nothing and must not run the port's selection handler.
         const QSignalBlocker blocker(m_ui.cmb_PORT);
         m_ui.cmb_PORT->clear();
-        for (const std::string& entry : entries) {
+        for (const std::string& entry : PortManager::portEntries()) {
             m_ui.cmb_PORT->addItem(QString::fromStdString(entry));
         }
         m_ui.cmb_PORT->setCurrentIndex(-1);
     }
-    void setBaudChecked(int index, bool checked) override {
-        const QList<QAction*> bauds = {m_ui.MNU_Baud_0, m_ui.MNU_Baud_1, m_ui.MNU_Baud_2,
-                                       m_ui.MNU_Baud_3, m_ui.MNU_Baud_4};
-        if (index >= 0 && index < bauds.size()) {
-            bauds[index]->setChecked(checked);
+    void showBaudChecks(const std::vector<bool>& checks) {
+        const QList<QAction*> bauds = m_window.baudItems();
+        for (int index = 0; index < bauds.size() && index < static_cast<int>(checks.size()); ++index) {
+            bauds[index]->setChecked(checks[static_cast<std::size_t>(index)]);
         }
     }
-    void showNoPortsMessage(const std::string& text) override { m_dialogs.showNotice(text); }
 
-private:
-    Ui::FRM_NMEA& m_ui;
-    WindowDialogs& m_dialogs;
-};
-
-// What a tick reads from the window's controls and shows in them.
-class WindowRunPanel final : public RunPanel {
-public:
-    explicit WindowRunPanel(FRM_NMEA& window) : m_window(window) {}
-
-    RunControls controls() const override {
-        const Ui::FRM_NMEA& ui = *m_window.m_ui;
-        RunControls controls;
-        controls.speed = textOf(*ui.txt_SPEED);
-        controls.course = textOf(*ui.txt_DIR);
-        controls.responseOn = ui.chk_Ship_Response->value() == ValueCheckBox::kTicked;
-        controls.responseSeconds = textOf(*ui.txt_SHIP_Response);
-        controls.seaOn = ui.chk_Heavy_Sea->value() == ValueCheckBox::kTicked;
-        controls.seaMetres = textOf(*ui.txt_Heavy_Sea);
-        controls.noiseOn = ui.chk_GPS_Noise->value() == ValueCheckBox::kTicked;
-        controls.noiseMetres = textOf(*ui.txt_GPS_NOISE);
-        controls.decimalPlaces = textOf(*ui.txt_DPS);
-        controls.leadingZeros = ui.chk_NLZ->value() == ValueCheckBox::kTicked;
-        controls.checksumBox = ui.chk_sum->value();
-        controls.sentenceType = ui.cmb_NMEA->currentIndex();
-        controls.autopilot = m_window.autopilotOn();
-        return controls;
-    }
-    std::string startLatitude() const override { return textOf(*m_window.m_ui->txt_lat); }
-    std::string startLongitude() const override { return textOf(*m_window.m_ui->txt_lon); }
-    void showCourse(const std::string& text) override {
-        m_window.m_ui->txt_DIR->setText(QString::fromStdString(text));
-    }
-    void showReadouts(const std::string& cog, const std::string& sog) override {
-        m_window.m_ui->LAB_COG->setText(QString::fromStdString(cog));
-        m_window.m_ui->LAB_SOG->setText(QString::fromStdString(sog));
-    }
-    void showPlaying(const std::string& caption) override {
-        m_window.m_ui->LabPlaying->setWholeText(QString::fromStdString(caption));
-    }
-
-private:
     FRM_NMEA& m_window;
+    Ui::FRM_NMEA& m_ui;
 };
 
-FRM_NMEA::FRM_NMEA(const WindowServices& services, const WindowStart& start, QWidget* parent)
+FRM_NMEA::FRM_NMEA(Simulation& simulation, const WindowServices& services, const WindowStart& start,
+                   QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_simulation(simulation),
       m_services(services),
       m_ui(std::make_unique<Ui::FRM_NMEA>()),
-      m_portView(std::make_unique<WindowPortView>(*m_ui, m_services.dialogs)),
-      m_ports(std::make_unique<PortManager>(m_services.serial, *m_portView)),
-      m_panel(std::make_unique<WindowRunPanel>(*this)),
-      m_cycle(std::make_unique<RunCycle>(m_services.clock, m_services.random, *m_ports,
-                                         m_services.outputs, *m_panel)),
       m_autoconfig(std::make_unique<AutoConfig>(m_services.settings, m_services.configDialogs,
                                                 m_services.applicationName, std::string(kAppTitle),
                                                 [this] { endProgram(); })),
       m_voyageCommands(std::make_unique<VoyageCommands>(
-          m_cycle->voyage(), m_services.fileDialogs,
+          m_simulation.cycle().voyage(), m_services.fileDialogs,
           VoyageCommandHooks{
               [this](const std::string& message) { m_services.dialogs.showError(message); },
               [](const std::string& path) { return file_title(path, false, false); },
               [this] { CMD_GO_Click(1); },
-              [this](const std::string& caption) { m_panel->showPlaying(caption); }})) {
+              [this](const std::string& caption) { m_view->showPlaying(caption); }})) {
     registerWindowImages();
     m_ui->setupUi(this);
+    m_view = std::make_unique<WindowView>(*this);
+    m_simulation.setView(m_view.get());
     applyFixedFonts();
     paintLetterButton(*m_ui->Label14, QColor(192, 0, 0));
     paintLetterButton(*m_ui->Label16, QColor(192, 0, 0));
@@ -202,7 +193,14 @@ FRM_NMEA::FRM_NMEA(const WindowServices& services, const WindowStart& start, QWi
 
 FRM_NMEA::~FRM_NMEA() {
     m_services.ticker.stop();
-    m_services.outputs.setListener({});
+    if (m_simulation.view() == m_view.get()) {
+        m_simulation.setView(nullptr);
+    }
+}
+
+QList<QAction*> FRM_NMEA::baudItems() const {
+    return {m_ui->MNU_Baud_0, m_ui->MNU_Baud_1, m_ui->MNU_Baud_2, m_ui->MNU_Baud_3,
+            m_ui->MNU_Baud_4, m_ui->MNU_Baud_5, m_ui->MNU_Baud_6, m_ui->MNU_Baud_7};
 }
 
 void FRM_NMEA::applyFixedFonts() {
@@ -247,11 +245,20 @@ void FRM_NMEA::connectHandlers() {
         }
         cmb_PORT_Click();
     });
-    const QList<QAction*> bauds = {m_ui->MNU_Baud_0, m_ui->MNU_Baud_1, m_ui->MNU_Baud_2,
-                                   m_ui->MNU_Baud_3, m_ui->MNU_Baud_4};
+    const QList<QAction*> bauds = baudItems();
     for (int index = 0; index < bauds.size(); ++index) {
         connect(bauds[index], &QAction::triggered, this, [this, index] { MNU_Baud_Click(index); });
     }
+    // Every control a tick reads hands its value over when it changes.
+    for (QLineEdit* field : {m_ui->txt_SPEED, m_ui->txt_DIR, m_ui->txt_SHIP_Response, m_ui->txt_Heavy_Sea,
+                             m_ui->txt_GPS_NOISE, m_ui->txt_DPS, m_ui->txt_lat, m_ui->txt_lon}) {
+        connect(field, &QLineEdit::textChanged, this, &FRM_NMEA::controlsChanged);
+    }
+    for (ValueCheckBox* box : {m_ui->chk_Ship_Response, m_ui->chk_Heavy_Sea, m_ui->chk_GPS_Noise, m_ui->chk_NLZ,
+                               m_ui->chk_sum}) {
+        connect(box, &ValueCheckBox::valueChanged, this, &FRM_NMEA::controlsChanged);
+    }
+    connect(m_ui->cmb_NMEA, &QComboBox::currentIndexChanged, this, &FRM_NMEA::controlsChanged);
     connect(m_ui->mnuOutputTcp, &QAction::triggered, this,
             [this](bool on) { switchOutput(&OutputSettings::tcp, on); });
     connect(m_ui->mnuOutputUdp, &QAction::triggered, this,
@@ -287,16 +294,20 @@ void FRM_NMEA::Form_Load(const WindowStart& start) {
     showPicture(*m_ui->CMD_GO_1, *m_ui->Pic_stop);
     m_ui->CMD_GO_1->setEnabled(false);
 
-    m_ports->probe();
+    m_simulation.ports().probe();
 
     m_ui->cmb_NMEA->clear();
-    m_ui->cmb_NMEA->addItems({QStringLiteral("GLL"), QStringLiteral("GGA"), QStringLiteral("RMC")});
-    m_ui->cmb_NMEA->setCurrentIndex(kSentenceGLL);
+    for (const std::string& name : singleSentenceNames()) {
+        m_ui->cmb_NMEA->addItem(QString::fromStdString(name));
+    }
+    m_ui->cmb_NMEA->setCurrentIndex(0);
 
     setBackColor(*m_ui->txt_ROT, kInactiveColour);
 
     restoreStoredValues();
     applyStartControls(start.controls);
+    m_loading = false;
+    controlsChanged();
     startOutputs(start);
     // The ship starts Stopped with an empty voyage: the run cycle was made so.
 
@@ -318,73 +329,20 @@ void FRM_NMEA::restoreStoredValues() {
 void FRM_NMEA::applyStartControls(const ControlOverrides& controls) {
     // Each value goes into its control as the operator would put it there; the store is told,
     // so that it neither counts the value as a change nor saves it.
-    const auto give = [this](QWidget& control, const std::function<void()>& assign) {
-        // The stored property is read as the store reads it, through the window's form.
-        const std::string name = control.objectName().toStdString();
-        const auto read = [this, &name]() -> std::string {
-            for (const std::unique_ptr<ConfigControl>& candidate : m_configAdapter->controls()) {
-                if (candidate->name() == name) {
-                    return candidate->readProperty(storedProperty(name).value_or("")).value_or("");
-                }
-            }
-            return {};
-        };
-        const std::string before = read();
-        assign();
-        m_configForm->recordOverride(name, before, read());
+    OverrideHooks hooks;
+    hooks.autopilot = [this] { Enable_AutoPilot(); };
+    hooks.steering = [this] { Enable_Steering(); };
+    hooks.record = [this](const std::string& name, const std::string& before, const std::string& given) {
+        m_configForm->recordOverride(name, before, given);
     };
-    const auto giveText = [&](QLineEdit& field, const std::optional<std::string>& text) {
-        if (text) {
-            give(field, [&] { field.setText(QString::fromStdString(*text)); });
-        }
-    };
-    const auto tick = [&](ValueCheckBox& box, int value) {
-        give(box, [&] { box.setValue(value); });
-    };
-    if (controls.sentenceType) {
-        give(*m_ui->cmb_NMEA, [&] { m_ui->cmb_NMEA->setCurrentIndex(*controls.sentenceType); });
-    }
-    if (controls.checksum) {
-        tick(*m_ui->chk_sum, ValueCheckBox::kTicked);
-    }
-    if (controls.noLeadingZeros) {
-        tick(*m_ui->chk_NLZ, ValueCheckBox::kClear);
-    }
-    giveText(*m_ui->txt_DPS, controls.decimalPlaces);
-    giveText(*m_ui->txt_lat, controls.latitude);
-    giveText(*m_ui->txt_lon, controls.longitude);
-    giveText(*m_ui->txt_SPEED, controls.speed);
-    if (controls.course) {
-        // The course box becomes active first, so that its change handler takes the course.
-        Enable_AutoPilot();
-        giveText(*m_ui->txt_DIR, controls.course);
-        m_cycle->ship().AutoPilot_Dir = number_from_text(*controls.course);
-    }
-    if (controls.rate) {
-        Enable_Steering();
-        giveText(*m_ui->txt_ROT, controls.rate);
-        m_cycle->ship().Demand_ROT = number_from_text(*controls.rate);
-    }
-    if (controls.responseSeconds) {
-        tick(*m_ui->chk_Ship_Response, ValueCheckBox::kTicked);
-        giveText(*m_ui->txt_SHIP_Response, controls.responseSeconds);
-    }
-    if (controls.seaMetres) {
-        tick(*m_ui->chk_Heavy_Sea, ValueCheckBox::kTicked);
-        giveText(*m_ui->txt_Heavy_Sea, controls.seaMetres);
-    }
-    if (controls.noiseMetres) {
-        tick(*m_ui->chk_GPS_Noise, ValueCheckBox::kTicked);
-        giveText(*m_ui->txt_GPS_NOISE, controls.noiseMetres);
-    }
-    if (controls.port) {
-        give(*m_ui->cmb_PORT, [&] {
-            if (m_ui->cmb_PORT->currentIndex() == *controls.port - 1) {
-                cmb_PORT_Click();  // the entry shown already: open its port anew
-            } else {
-                m_ui->cmb_PORT->setCurrentIndex(*controls.port - 1);
-            }
-        });
+    hooks.portShownAlready = [this] { cmb_PORT_Click(); };  // the entry shown already: open its port anew
+    applyControlOverrides(*m_configAdapter, controls, m_simulation.cycle(), hooks);
+}
+
+void FRM_NMEA::controlsChanged() {
+    if (!m_loading) {
+        m_simulation.cycle().setControls(
+            readRunControls(*m_configAdapter, autopilotOn() ? SteeringMode::Autopilot : SteeringMode::RateOfTurn));
     }
 }
 
@@ -397,9 +355,9 @@ void FRM_NMEA::showPicture(QPushButton& button, const QLabel& holder) {
 
 void FRM_NMEA::CMD_GO_Click(int Index) {
     if (Index == 0) {
-        m_cycle->runOrPause();
+        m_simulation.cycle().runOrPause();
     } else if (Index == 1) {
-        m_cycle->stop();
+        m_simulation.cycle().stop();
     }
     showRunState();
 }
@@ -407,7 +365,7 @@ void FRM_NMEA::CMD_GO_Click(int Index) {
 void FRM_NMEA::showRunState() {
     // Stopped: Run picture, Stop disabled; Running: Pause picture; Paused: Run picture, Stop
     // enabled.
-    const RunCycle::State state = m_cycle->state();
+    const RunCycle::State state = m_simulation.cycle().state();
     showPicture(*m_ui->CMD_GO_0, state == RunCycle::State::Running ? *m_ui->PIC_Pause : *m_ui->PIC_RUN);
     m_ui->CMD_GO_1->setEnabled(state != RunCycle::State::Stopped);
 }
@@ -417,63 +375,39 @@ void FRM_NMEA::Timer1_Timer() {
 }
 
 void FRM_NMEA::Move_Ship() {
-    m_cycle->tick();
+    m_simulation.cycle().tick();
 }
 
 void FRM_NMEA::sendSentence(const std::string& sentence) {
-    m_cycle->send(sentence);
+    m_simulation.send(sentence);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Outputs besides the serial port
 
 void FRM_NMEA::startOutputs(const WindowStart& start) {
-    m_storedOutputs = loadOutputSettings(m_services.settings, m_services.applicationName);
-    m_outputSettings = start.outputs ? start.outputs(m_storedOutputs) : m_storedOutputs;
-    m_services.outputs.setListener([this](const std::string& problem) {
-        showOutputStatus();
-        if (!problem.empty()) {
-            // Shown once the tick or handler that met it has ended, never inside it.
-            QMetaObject::invokeMethod(this, [this, problem] { showOutputProblem(problem); },
-                                      Qt::QueuedConnection);
-        }
-    });
-    m_cycle->setUtc(m_outputSettings.utc);
-    for (const std::string& problem : m_services.outputs.apply(m_outputSettings)) {
-        showOutputProblem(problem);
-    }
+    showOutputProblems(m_simulation.startOutputs(start.outputs));
     showOutputStatus();
 }
 
 void FRM_NMEA::switchOutput(bool OutputSettings::*which, bool on) {
-    OutputSettings settings = m_outputSettings;
-    settings.*which = on;
-    m_storedOutputs.*which = on;
-    changeOutputs(settings);
-}
-
-void FRM_NMEA::changeOutputs(const OutputSettings& settings) {
-    m_outputSettings = settings;
-    // The addresses, ports and link chosen here are the user's: they are kept for later runs.
-    m_storedOutputs.tcpAddress = settings.tcpAddress;
-    m_storedOutputs.tcpPort = settings.tcpPort;
-    m_storedOutputs.udpAddress = settings.udpAddress;
-    m_storedOutputs.udpPort = settings.udpPort;
-    m_storedOutputs.ptyLink = settings.ptyLink;
-    if (const std::optional<SettingsError> error =
-            saveOutputSettings(m_services.settings, m_services.applicationName, m_storedOutputs)) {
-        showOutputProblem("The output choices could not be saved to " + m_services.settings.location() +
-                          ": " + error->reason + ".");
-    }
-    m_cycle->setUtc(m_outputSettings.utc);
-    for (const std::string& problem : m_services.outputs.apply(m_outputSettings)) {
-        showOutputProblem(problem);
-    }
+    showOutputProblems(m_simulation.switchOutput(which, on));
     showOutputStatus();
 }
 
+void FRM_NMEA::changeOutputs(const OutputSettings& settings) {
+    showOutputProblems(m_simulation.changeOutputs(settings));
+    showOutputStatus();
+}
+
+void FRM_NMEA::showOutputProblems(const std::vector<Failure>& problems) {
+    for (const Failure& problem : problems) {
+        showOutputProblem(problem.message());
+    }
+}
+
 void FRM_NMEA::mnuOutputSettings_Click() {
-    OutputDialog dialog(m_outputSettings, this);
+    OutputDialog dialog(m_simulation.outputSettings(), this);
     if (dialog.exec() == QDialog::Accepted) {
         changeOutputs(dialog.settings());
     }
@@ -481,26 +415,27 @@ void FRM_NMEA::mnuOutputSettings_Click() {
 
 void FRM_NMEA::showOutputStatus() {
     // The menu items say which outputs are on, where, and how many TCP clients are connected.
-    const OutputStatus status = m_services.outputs.status();
-    const auto show = [](QAction& item, const QString& name, bool asked, const OutputStatus::Endpoint& endpoint,
+    const OutputSettings& settings = m_simulation.outputSettings();
+    const auto show = [](QAction& item, const QString& name, bool asked, const OutputState& state,
                          const QString& extra) {
         QString text = name;
-        if (asked && endpoint.on) {
-            text += QStringLiteral("  ") + QString::fromStdString(endpoint.where) + extra;
-        } else if (asked && !endpoint.problem.empty()) {
+        if (asked && state.running) {
+            text += QStringLiteral("  ") + QString::fromStdString(state.where) + extra;
+        } else if (asked && !state.problem.empty()) {
             text += QStringLiteral("  (not running)");
         }
         item.setText(text);
-        item.setToolTip(QString::fromStdString(endpoint.problem));
+        item.setToolTip(QString::fromStdString(state.problem));
         item.setChecked(asked);
     };
-    const QString clients = status.tcpClients == 1
-                                ? QStringLiteral(", 1 client")
-                                : QStringLiteral(", %1 clients").arg(status.tcpClients);
-    show(*m_ui->mnuOutputTcp, QStringLiteral("TCP Server"), m_outputSettings.tcp, status.tcp, clients);
-    show(*m_ui->mnuOutputUdp, QStringLiteral("UDP"), m_outputSettings.udp, status.udp, {});
-    show(*m_ui->mnuOutputPty, QStringLiteral("Virtual Serial Port"), m_outputSettings.pty, status.pty, {});
-    m_ui->mnuOutputUtc->setChecked(m_outputSettings.utc);
+    const OutputState tcp = m_simulation.outputState(OutputRole::Tcp);
+    const int clients = std::max(tcp.clients, 0);
+    const QString clientText = clients == 1 ? QStringLiteral(", 1 client") : QStringLiteral(", %1 clients").arg(clients);
+    show(*m_ui->mnuOutputTcp, QStringLiteral("TCP Server"), settings.tcp, tcp, clientText);
+    show(*m_ui->mnuOutputUdp, QStringLiteral("UDP"), settings.udp, m_simulation.outputState(OutputRole::Udp), {});
+    show(*m_ui->mnuOutputPty, QStringLiteral("Virtual Serial Port"), settings.pty,
+         m_simulation.outputState(OutputRole::Pty), {});
+    m_ui->mnuOutputUtc->setChecked(settings.utc);
     m_ui->mnuOutput->setToolTipsVisible(true);
 }
 
@@ -525,21 +460,23 @@ void FRM_NMEA::setBackColor(QLineEdit& field, std::uint32_t colour) {
 void FRM_NMEA::Enable_AutoPilot() {
     setBackColor(*m_ui->txt_ROT, kInactiveColour);
     setBackColor(*m_ui->txt_DIR, kActiveColour);
+    controlsChanged();
 }
 
 void FRM_NMEA::Enable_Steering() {
     setBackColor(*m_ui->txt_ROT, kActiveColour);
     setBackColor(*m_ui->txt_DIR, kInactiveColour);
+    controlsChanged();
 }
 
 void FRM_NMEA::txt_DIR_Click() {
     Enable_AutoPilot();
-    m_cycle->ship().AutoPilot_Dir = number_from_text(textOf(*m_ui->txt_DIR));
+    m_simulation.cycle().setAutopilotCourse(number_from_text(textOf(*m_ui->txt_DIR)));
 }
 
 void FRM_NMEA::txt_DIR_Change() {
     if (autopilotOn()) {
-        m_cycle->ship().AutoPilot_Dir = number_from_text(textOf(*m_ui->txt_DIR));
+        m_simulation.cycle().setAutopilotCourse(number_from_text(textOf(*m_ui->txt_DIR)));
     }
 }
 
@@ -557,7 +494,7 @@ void FRM_NMEA::txt_ROT_Click() {
 
 void FRM_NMEA::txt_ROT_Change() {
     if (steeringOn()) {
-        m_cycle->ship().Demand_ROT = number_from_text(textOf(*m_ui->txt_ROT));
+        m_simulation.cycle().setDemandedRate(number_from_text(textOf(*m_ui->txt_ROT)));
     }
 }
 
@@ -622,11 +559,11 @@ bool FRM_NMEA::eventFilter(QObject* watched, QEvent* event) {
 // Port, baud rate, voyage and help commands
 
 void FRM_NMEA::cmb_PORT_Click() {
-    m_ports->cmb_PORT_Click(m_ui->cmb_PORT->currentIndex());
+    m_simulation.ports().select(m_ui->cmb_PORT->currentIndex());
 }
 
 void FRM_NMEA::MNU_Baud_Click(int Index) {
-    m_ports->MNU_Baud_Click(Index, m_ui->cmb_PORT->currentIndex());
+    m_simulation.ports().chooseBaud(Index, m_ui->cmb_PORT->currentIndex());
 }
 
 void FRM_NMEA::mnuSaveAs_Click() {
@@ -641,20 +578,12 @@ bool FRM_NMEA::loadVoyage(const std::string& path) {
     return m_voyageCommands->loadVoyageFrom(path);
 }
 
-bool FRM_NMEA::recordTo(const std::string& path) {
-    m_recorder = std::make_unique<VoyageRecorder>(path);
-    if (const std::optional<std::string> failure = m_recorder->open()) {
-        m_services.dialogs.showError(*failure);
-        m_recorder.reset();
+bool FRM_NMEA::addOutput(const std::string& endpoint) {
+    if (const std::optional<Failure> problem = m_simulation.addRunOutput(endpoint)) {
+        m_services.dialogs.showError(problem->message());
         return false;
     }
-    m_cycle->setSentListener([this](const std::string& sentence) {
-        if (const std::optional<std::string> failure = m_recorder->append(sentence)) {
-            // Shown once the tick has ended, never inside it.
-            QMetaObject::invokeMethod(this, [this, text = *failure] { m_services.dialogs.showError(text); },
-                                      Qt::QueuedConnection);
-        }
-    });
+    showOutputStatus();
     return true;
 }
 
@@ -701,15 +630,8 @@ void FRM_NMEA::query_close() {
 void FRM_NMEA::endProgram() {
     // No tick runs once the program ends.
     m_services.ticker.stop();
-    closeSerialPort();
-    m_services.outputs.stopAll();
+    m_simulation.stopOutputs();
     m_services.programEnd.leaveEventLoop();
-}
-
-void FRM_NMEA::closeSerialPort() {
-    if (m_services.serial.PortOpen()) {
-        m_services.serial.setPortOpen(false);
-    }
 }
 
 }  // namespace pelora

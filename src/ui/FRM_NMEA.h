@@ -8,13 +8,14 @@
 
 #include <QMainWindow>
 
-#include "nmea/output.h"
-#include "run/run_cycle.h"
-#include "run/start_options.h"
+#include "config/output_settings.h"
+#include "run/control_overrides.h"
+#include "run/simulation.h"
 #include "sim/ship_motion.h"
 #include "sim/voyage.h"
 #include "ui/window_services.h"
 
+class QAction;
 class QLineEdit;
 class QLabel;
 class QPushButton;
@@ -28,11 +29,8 @@ class FRM_NMEA;
 class AutoConfig;
 class ConfigFormAdapter;
 class OverriddenForm;
-class PortManager;
-class PortView;
 class VoyageCommands;
-class VoyageRecorder;
-class WindowRunPanel;
+class WindowView;
 
 // How the window starts besides its stored values: the command line's choices for this run.
 struct WindowStart {
@@ -41,9 +39,9 @@ struct WindowStart {
     std::function<OutputSettings(const OutputSettings& stored)> outputs;
 };
 
-// The program's one working window: it owns the controls, the run cycle (ship, voyage, tick)
-// and the serial port management, and carries every event handler. Handlers only move values
-// between the controls and the core.
+// The program's one working window: its controls and every event handler over the program's one
+// simulation (ship, voyage, tick, serial port, outputs). Handlers only move values between the
+// controls and the simulation; the window shows what the simulation tells it.
 class FRM_NMEA : public QMainWindow {
     Q_OBJECT
 
@@ -55,23 +53,23 @@ public:
     static constexpr std::uint32_t kWindowBackgroundColour = 0x80000005;  // system colour 5
 
     // Builds the window with its controls, runs Form_Load (which starts the outputs) and starts
-    // the ticker. `services` must outlive the window.
-    explicit FRM_NMEA(const WindowServices& services, const WindowStart& start = {},
-                      QWidget* parent = nullptr);
+    // the ticker. `simulation` and `services` must outlive the window.
+    FRM_NMEA(Simulation& simulation, const WindowServices& services, const WindowStart& start = {},
+             QWidget* parent = nullptr);
     ~FRM_NMEA() override;
 
     // --- State read by tests and by later parts of the program ---
-    bool Running() const { return m_cycle->Running(); }
-    ShipState& ship() { return m_cycle->ship(); }
-    const ShipState& ship() const { return m_cycle->ship(); }
+    bool Running() const { return m_simulation.cycle().Running(); }
+    const ShipState& ship() const { return m_simulation.cycle().ship(); }
     // The voyage: every sentence sent, followed by one empty spare slot.
-    const std::vector<std::string>& Voyage_Log() const { return m_cycle->voyage().withSpareSlot(); }
-    const VoyageLog& voyage() const { return m_cycle->voyage(); }
-    RunCycle& cycle() { return *m_cycle; }
+    const std::vector<std::string>& Voyage_Log() const { return m_simulation.cycle().voyage().withSpareSlot(); }
+    const VoyageLog& voyage() const { return m_simulation.cycle().voyage(); }
+    RunCycle& cycle() { return m_simulation.cycle(); }
+    Simulation& simulation() { return m_simulation; }
     // The version as "major.minor.revision", set by Form_Load.
     const std::string& Version_Text() const { return m_versionText; }
     // True when no step happened since the last Run, resume or Stop (Last_Tick is 0).
-    bool firstStepDue() const { return m_cycle->firstStepDue(); }
+    bool firstStepDue() const { return m_simulation.cycle().firstStepDue(); }
     // The background colour values of the course and rate fields.
     std::uint32_t txt_DIR_BackColor() const { return m_dirBackColor; }
     std::uint32_t txt_ROT_BackColor() const { return m_rotBackColor; }
@@ -80,10 +78,8 @@ public:
     bool steeringOn() const { return m_rotBackColor == kActiveColour; }
     // Timer1: the once-a-second beat, running from the creation of the window.
     Ticker* Timer1() const { return &m_services.ticker; }
-    // The serial control MSComm1.
-    SerialControl& MSComm1() const { return m_services.serial; }
     // This run's output choices (the stored ones with the command line's on top).
-    const OutputSettings& outputSettings() const { return m_outputSettings; }
+    const OutputSettings& outputSettings() const { return m_simulation.outputSettings(); }
 
     // --- Run cycle ---
     // Index 0 runs, pauses or resumes; index 1 stops.
@@ -92,7 +88,7 @@ public:
     void Timer1_Timer();
     // One simulation step (see RunCycle::tick).
     void Move_Ship();
-    // Shows the finished sentence and sends it to the serial port and every other output.
+    // Sends the sentence to every output, the serial port first, and shows it.
     void sendSentence(const std::string& sentence);
 
     // --- Steering ---
@@ -123,9 +119,9 @@ public:
     void mnuLoad_Click();
     // Loads the voyage at `path` as Load Voyage does (a failure is shown); it plays once Run.
     bool loadVoyage(const std::string& path);
-    // From now on every sentence sent is also appended to the file at `path`, line by line;
-    // a failure is shown once, when it begins. Returns false when the file cannot be used.
-    bool recordTo(const std::string& path);
+    // Sends to `endpoint` too for this run (the command line's --output and --record); a failure
+    // is shown. Returns whether the output runs.
+    bool addOutput(const std::string& endpoint);
     void mnuNew_Click();
     void HelpIndex_Click();
     void HelpAbout_Click();
@@ -147,7 +143,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    friend class WindowRunPanel;
+    friend class WindowView;
 
     // Start-up, in order.
     void Form_Load(const WindowStart& start);
@@ -155,9 +151,13 @@ private:
     void restoreStoredValues();
     void applyStartControls(const ControlOverrides& controls);
     void startOutputs(const WindowStart& start);
+    // Hands the controls a tick reads to the simulation, read afresh from the widgets.
+    void controlsChanged();
 
     void applyFixedFonts();
     void connectHandlers();
+    // The items of the baud menu, MNU_Baud(0) to MNU_Baud(7).
+    QList<QAction*> baudItems() const;
     void setBackColor(QLineEdit& field, std::uint32_t colour);
     void showPicture(QPushButton& button, const QLabel& holder);
     void showRunState();
@@ -166,20 +166,17 @@ private:
     void stepSpeed(double knots);
     void switchOutput(bool OutputSettings::*which, bool on);
     void showOutputStatus();
+    void showOutputProblems(const std::vector<Failure>& problems);
     void showOutputProblem(const std::string& problem);
-    void closeSerialPort();
 
+    Simulation& m_simulation;
     WindowServices m_services;
     std::unique_ptr<Ui::FRM_NMEA> m_ui;
-    std::unique_ptr<PortView> m_portView;
-    std::unique_ptr<PortManager> m_ports;
-    std::unique_ptr<WindowRunPanel> m_panel;
-    std::unique_ptr<RunCycle> m_cycle;
+    std::unique_ptr<WindowView> m_view;
     std::unique_ptr<ConfigFormAdapter> m_configAdapter;
     std::unique_ptr<OverriddenForm> m_configForm;
     std::unique_ptr<AutoConfig> m_autoconfig;
     std::unique_ptr<VoyageCommands> m_voyageCommands;
-    std::unique_ptr<VoyageRecorder> m_recorder;
 
     std::string m_versionText;
     std::uint32_t m_dirBackColor = kWindowBackgroundColour;
@@ -187,8 +184,8 @@ private:
     // Set while the activation that follows a changed port selection is still to come, so that
     // one pick opens its port once.
     bool m_portPickChanged = false;
-    OutputSettings m_storedOutputs;   // as the settings file holds them
-    OutputSettings m_outputSettings;  // this run's: the stored ones with the command line's
+    // Set while Form_Load restores the stored values: the controls are handed over once, after.
+    bool m_loading = true;
 };
 
 }  // namespace pelora

@@ -110,15 +110,18 @@ protected:
     // timer is stopped so that the test decides when a step happens.
     FRM_NMEA& startWindow() {
         window.reset();
+        simulation.reset();
         serial.reset();
         store.reset();
         deviceMap = std::make_unique<DeviceMap>(QString::fromLatin1(kApplication));
         serial = std::make_unique<QtSerialControl>(
             [map = deviceMap.get()](int port) { return map->devicePath(port); });
         store = std::make_unique<QtSettingsStore>(kApplication);
-        window = std::make_unique<FRM_NMEA>(WindowServices{
-            clock, random, ticker, *serial, outputs, *store, configDialogs, fileDialogs, dialogs,
-            helpViewer, browser, programEnd, kApplication});
+        simulation = std::make_unique<Simulation>(
+            SimulationServices{clock, random, *serial, outputs, *store, kApplication, "/tmp/pelora-e2e/ttyNMEA"});
+        window = std::make_unique<FRM_NMEA>(*simulation, WindowServices{clock, ticker, *store, configDialogs, fileDialogs,
+                                                                        dialogs, helpViewer, browser, programEnd,
+                                                                        kApplication});
         return *window;
     }
 
@@ -162,7 +165,7 @@ protected:
     FakeClock clock;
     FixedRandom random;
     ManualTicker ticker;
-    FakeOutputs outputs;
+    FakeOutputMaker outputs;
     QueuedFileDialogs fileDialogs;
     FakeConfigDialogs configDialogs;
     FakeWindowDialogs dialogs;
@@ -176,6 +179,7 @@ protected:
     std::unique_ptr<DeviceMap> deviceMap;
     std::unique_ptr<QtSerialControl> serial;
     std::unique_ptr<QtSettingsStore> store;
+    std::unique_ptr<Simulation> simulation;
     std::unique_ptr<FRM_NMEA> window;
 
 private:

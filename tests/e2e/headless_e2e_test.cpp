@@ -44,22 +44,77 @@ INSTANTIATE_TEST_SUITE_P(
     , CommandLineTable,
     ::testing::Values(
         CommandRow{"NothingOpensTheWindow", {}, Action::Window, ""},
-        CommandRow{"OtherArgumentsAreIgnored", {"chart.vyg", "-platform", "offscreen"}, Action::Window, ""},
+        CommandRow{"QtsOwnOptionsAreLeftToQt", {"-platform", "offscreen", "-style", "fusion"}, Action::Window, ""},
+        CommandRow{"AStrayArgumentIsRefused", {"chart.vyg", "-platform", "offscreen"}, Action::Error,
+                   "\"chart.vyg\" is not an option"},
         CommandRow{"Help", {"--run", "--help"}, Action::Help, ""},
         CommandRow{"Version", {"--version"}, Action::Version, ""},
         CommandRow{"Headless", {"--headless", "--count", "3", "--tcp", "[::1]:10110"}, Action::Headless, ""},
-        CommandRow{"UnknownOption", {"--frobnicate"}, Action::Error, "unknown option --frobnicate"},
-        CommandRow{"MissingValue", {"--speed"}, Action::Error, "--speed: needs a value"},
+        CommandRow{"UnknownOption", {"--frobnicate"}, Action::Error, "Unknown option 'frobnicate'"},
+        CommandRow{"MissingValue", {"--speed"}, Action::Error, "Missing value after '--speed'"},
         CommandRow{"NotANumber", {"--speed", "fast"}, Action::Error, "\"fast\" is not a number"},
         CommandRow{"CourseAndRate", {"--course", "90", "--rate", "1"}, Action::Error, "cannot be used together"},
         CommandRow{"PortOutOfRange", {"--tcp", "70000"}, Action::Error, "port number from 1 to 65535"},
         CommandRow{"UdpNeedsAnAddress", {"--udp", "10110"}, Action::Error, "is not ADDRESS:PORT"},
         CommandRow{"BadAddress", {"--udp", "192.168.1:10110"}, Action::Error, "not an IPv4 or IPv6 address"},
+        CommandRow{"LinkLocalNeedsItsInterface", {"--tcp", "[fe80::1]:10110"}, Action::Error, "needs its interface"},
         CommandRow{"ComPortOutOfRange", {"--port", "17"}, Action::Error, "from 1 to 16"},
         CommandRow{"UnknownSentence", {"--sentence", "VTG"}, Action::Error, "is not GLL, GGA or RMC"},
-        CommandRow{"UnknownBaudRate", {"--baud", "115200"}, Action::Error, "is not 1200"},
+        CommandRow{"UnknownBaudRate", {"--baud", "110"}, Action::Error, "is not 1200"},
+        CommandRow{"FastestBaudRate", {"--baud", "115200"}, Action::Window, ""},
         CommandRow{"CountNeedsHeadless", {"--count", "5"}, Action::Error, "--count needs --headless"},
-        CommandRow{"PaceLogNeedsAFile", {"--headless", "--pace", "log"}, Action::Error, "needs --play FILE"}),
+        CommandRow{"DefaultsNeedsHeadless", {"--defaults"}, Action::Error, "--defaults needs --headless"},
+        CommandRow{"PaceLogNeedsAFile", {"--headless", "--pace", "log"}, Action::Error, "needs --play FILE"},
+        CommandRow{"UnknownOutputKind", {"--output", "smtp://x:1"}, Action::Error, "the kinds of output are"},
+        CommandRow{"LatitudeThatIsNoPosition", {"--lat", "abc"}, Action::Error, "is not a latitude"},
+        CommandRow{"LatitudeBeyondThePole", {"--lat", "99999999999999999999N"}, Action::Error, "is not a latitude"},
+        CommandRow{"SignedDecimalDegrees", {"--lat", "-33.9", "--lon", "-3.25"}, Action::Window, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Each number users rely on: its lowest and highest accepted value and the first refused.
+struct LimitRow {
+    const char* name;
+    const char* option;
+    const char* accepted;
+    const char* refused;
+};
+
+class CommandLineLimits : public ::testing::TestWithParam<LimitRow> {};
+
+TEST_P(CommandLineLimits, AcceptsTheLastValueInsideAndRefusesTheFirstOutside) {
+    const LimitRow& row = GetParam();
+    const auto parse = [&row](const char* value) {
+        return parseCommandLine({"pelora", "--headless", QString::fromLatin1(row.option), QString::fromLatin1(value)});
+    };
+    EXPECT_EQ(parse(row.accepted).action, CommandLine::Action::Headless) << parse(row.accepted).error;
+    const CommandLine refused = parse(row.refused);
+    EXPECT_EQ(refused.action, CommandLine::Action::Error) << row.refused;
+    EXPECT_EQ(refused.error.rfind(std::string(row.option) + ": ", 0), 0u) << refused.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , CommandLineLimits,
+    ::testing::Values(LimitRow{"FewestSentences", "--count", "1", "0"},
+                      LimitRow{"MostSentences", "--count", "9223372036854775807", "9223372036854775808"},
+                      LimitRow{"ShortestRun", "--duration", "0.001", "0"},
+                      LimitRow{"LongestRun", "--duration", "31536000", "31536000.5"},
+                      LimitRow{"SlowestPace", "--speedup", "0.01", "0.0099"},
+                      LimitRow{"FastestPace", "--speedup", "1000", "1000.5"},
+                      LimitRow{"FewestDecimals", "--decimals", "0", "-1"},
+                      LimitRow{"MostDecimals", "--decimals", "15", "16"},
+                      LimitRow{"FirstPort", "--port", "1", "0"},
+                      LimitRow{"LastPort", "--port", "16", "17"},
+                      LimitRow{"LowestCourse", "--course", "0", "-0.1"},
+                      LimitRow{"HighestCourse", "--course", "359.9", "360"},
+                      LimitRow{"FastestSpeed", "--speed", "100", "100.1"},
+                      LimitRow{"RateToPort", "--rate", "-90", "-90.5"},
+                      LimitRow{"RateToStarboard", "--rate", "90", "90.5"},
+                      LimitRow{"LongestResponse", "--response", "3600", "3601"},
+                      LimitRow{"HighestSea", "--sea", "100", "100.5"},
+                      LimitRow{"LargestNoise", "--noise", "1000", "1000.5"},
+                      LimitRow{"LargestSeed", "--seed", "18446744073709551615", "18446744073709551616"},
+                      LimitRow{"SouthPole", "--lat", "-90", "-90.5"},
+                      LimitRow{"DateLine", "--lon", "180", "180.0001"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommandLine, OptionsOverTheStoredOutputChoices) {

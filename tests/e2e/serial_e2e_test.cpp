@@ -57,7 +57,7 @@ TEST_F(SerialEndToEndTest, BaudMenuReopensTheSelectedPortAndTheLabelFollows) {
     // The probe selected no entry: a new rate reopens the probed port at that rate.
     baud9600->trigger();
     EXPECT_EQ(status(), "Port:  1: OK");
-    EXPECT_TRUE(window->MSComm1().PortOpen());
+    EXPECT_TRUE((*serial).PortOpen());
     EXPECT_EQ(baudText(), "9600,N,8,1");
 
     pickPort(0);
@@ -101,7 +101,7 @@ TEST_F(SerialEndToEndTest, FarEndGoingAwayLeavesTheShipRunningAndPickingThePortA
     }
     const std::string shown = status();
     EXPECT_TRUE(window->Running());
-    EXPECT_FALSE(window->MSComm1().PortOpen());
+    EXPECT_FALSE((*serial).PortOpen());
     ASSERT_GE(shown.size(), 16u);
     EXPECT_EQ(shown.substr(shown.size() - 16), ": Not Connected.") << shown;
     EXPECT_EQ(sentenceFault(shown.substr(0, shown.size() - 16)), "");
@@ -125,7 +125,7 @@ TEST_F(SerialEndToEndTest, PortWithoutDeviceIsNotAvailableAndClosesTheOpenPort) 
 
     pickPort(1);
     EXPECT_EQ(status(), "Port:  2: Not Available");
-    EXPECT_FALSE(window->MSComm1().PortOpen());
+    EXPECT_FALSE((*serial).PortOpen());
     EXPECT_EQ(baudText(), "4800,N,8,1");
 
     FarEnd far(pair.far());
@@ -167,7 +167,7 @@ TEST_F(SerialEndToEndTest, HandWrittenPortEntryOpensExactlyTheDeviceNamed) {
     }
 
     startWindow();
-    auto* control = dynamic_cast<QtSerialControl*>(&window->MSComm1());
+    auto* control = serial.get();
     ASSERT_NE(control, nullptr);
     ASSERT_EQ(control->devicePath().toStdString(), linkWithComma.toStdString()) << "another device than the one named was tried";
     EXPECT_EQ(status(), "Port:  1: OK");

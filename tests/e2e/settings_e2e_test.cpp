@@ -52,7 +52,7 @@ TEST_F(SettingsEndToEndTest, YesStoresTheSixteenEntriesAndTheRestartShowsThemOnT
     window->close();
     EXPECT_EQ(configDialogs.questions, std::vector<std::string>{kSaveQuestion});
     EXPECT_EQ(endings, 1);
-    EXPECT_FALSE(window->MSComm1().PortOpen()) << "ending releases the port";
+    EXPECT_FALSE((*serial).PortOpen()) << "ending releases the port";
 
     EXPECT_EQ(iniKeys(QStringLiteral("FRM_NMEA")), kStoredKeys);
     EXPECT_EQ(iniKeys(QStringLiteral("Ports")), (QStringList{"COM1", "COM2"})) << "the device map is kept";

@@ -107,5 +107,53 @@ TEST(PositionEntry, DefaultEntriesFormatBack) {
     EXPECT_EQ(posformat(user_lon("0001E00.0000"), false, 4, true), "00100.0000,E");
 }
 
+struct ExactRow {
+    const char* name;
+    const char* text;
+    bool latitude;
+    const char* boxText;  // nullptr: refused
+};
+
+class ExactPosition : public ::testing::TestWithParam<ExactRow> {};
+
+// What the command line and scenario files accept must read back, through the position box's
+// own parser, as the position meant; anything else is refused.
+TEST_P(ExactPosition, AcceptsOnlyWhatReadsAsOnePosition) {
+    const ExactRow& row = GetParam();
+    const std::optional<std::string> text = exactPositionText(row.text, row.latitude);
+    if (row.boxText == nullptr) {
+        EXPECT_FALSE(text.has_value()) << *text;
+        return;
+    }
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(*text, row.boxText);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ExactPosition,
+    ::testing::Values(ExactRow{"BoxLatitude", "54N00.0000", kLat, "54N00.0000"},
+                      ExactRow{"BoxLongitude", "0001E00.0000", kLon, "0001E00.0000"},
+                      ExactRow{"NegativeDecimalLongitudeIsWest", "-3.25", kLon, "3.25W"},
+                      ExactRow{"NegativeDecimalLatitudeIsSouth", "-33.9", kLat, "33.9S"},
+                      ExactRow{"UnsignedDecimal", "54.5", kLat, "54.5N"},
+                      ExactRow{"Seconds", "50 30 15 S", kLat, "50 30 15 S"},
+                      ExactRow{"LetterFirst", "w1 30", kLon, "w1 30"},
+                      ExactRow{"Letters", "abc", kLat, nullptr},
+                      ExactRow{"Empty", "", kLat, nullptr},
+                      ExactRow{"BeyondThePole", "99999999999999999999N", kLat, nullptr},
+                      ExactRow{"JustBeyondTheDateLine", "-180.0001", kLon, nullptr},
+                      ExactRow{"MinutesOfSixty", "54N60", kLat, nullptr},
+                      ExactRow{"TwoLetters", "54N30S", kLat, nullptr},
+                      ExactRow{"WrongLetterForLatitude", "54E30", kLat, nullptr},
+                      ExactRow{"FractionBeforeTheLast", "54.5N30", kLat, nullptr},
+                      ExactRow{"SignAndLetter", "-54N", kLat, nullptr},
+                      ExactRow{"FourNumbers", "12 34 56 7 N", kLat, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ExactPosition, SignedDegreesReadBackThroughTheBox) {
+    EXPECT_NEAR(user_lon(*exactPositionText("-3.25", kLon)), -3.25, 1e-6);
+    EXPECT_NEAR(User_lat(*exactPositionText("-33.9", kLat)), -33.9, 1e-5);
+}
+
 }  // namespace
 }  // namespace pelora

@@ -48,7 +48,8 @@ TEST(ExitSignalsTest, TerminationClosesThePortAndLeavesNoLockFile) {
     DeviceMap map(settings.application());
     QtSerialControl control([&map](int port) { return map.devicePath(port); });
     FakePortView view;
-    PortManager manager(control, view);
+    PortManager manager(control);
+    manager.setEventListener([&view](const PortEvent& event) { view.showPortEvent(event); });
     manager.probe();
     ASSERT_TRUE(control.PortOpen());
     const bool locked = !lockFilesFor(pair.near()).isEmpty();

@@ -47,7 +47,8 @@ TEST(GpsdPeerTest, GpsdReportsTheFixOfTheRmcSentencesWritten) {
     DeviceMap map(settings.application());
     QtSerialControl control([&map](int port) { return map.devicePath(port); });
     FakePortView view;
-    PortManager manager(control, view);
+    PortManager manager(control);
+    manager.setEventListener([&view](const PortEvent& event) { view.showPortEvent(event); });
     manager.probe();
     ASSERT_EQ(view.status(), "Port:  1: OK");
 
@@ -70,7 +71,7 @@ TEST(GpsdPeerTest, GpsdReportsTheFixOfTheRmcSentencesWritten) {
     QDeadlineTimer deadline(8s);
     QDateTime utc = QDateTime::currentDateTimeUtc();
     for (int n = 0; gpspipe.state() != QProcess::NotRunning && !deadline.hasExpired(); ++n) {
-        manager.writeSentence(rmcAt(utc.addSecs(n / 4)));
+        manager.writeLine(rmcAt(utc.addSecs(n / 4)) + "\r\n");
         pumpEvents(250ms);
     }
     stopProcess(gpspipe);
@@ -87,7 +88,7 @@ TEST(GpsdPeerTest, GpsdReportsTheFixOfTheRmcSentencesWritten) {
         }
     }
     EXPECT_TRUE(fix) << "gpsd reported no position";
-    EXPECT_EQ(view.status().rfind("$GPRMC,", 0), 0u);
+    EXPECT_TRUE(manager.isOpen()) << "the port stayed open while gpsd read it";
 }
 
 }  // namespace

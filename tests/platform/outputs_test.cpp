@@ -22,11 +22,15 @@
 #include <set>
 #include <thread>
 
+#include "config/memory_settings_store.h"
 #include "nmea/sentence.h"
-#include "outputs/output_hub.h"
+#include "outputs/output_factory.h"
 #include "outputs/pty_output.h"
 #include "outputs/tcp_server_output.h"
+#include "run/simulation.h"
 #include "serial_peers.h"
+#include "support/core_fakes.h"
+#include "support/fake_serial_control.h"
 
 namespace pelora {
 namespace {
@@ -189,6 +193,56 @@ private:
     int m_fd;
 };
 
+// The program's outputs as its simulation holds them, made by the real output factory.
+class Hub {
+public:
+    Hub() { m_simulation.setView(&m_view); }
+    ~Hub() { m_simulation.stopOutputs(); }
+
+    // The choices applied; the problems' messages.
+    std::vector<std::string> apply(const OutputSettings& settings) {
+        std::vector<std::string> messages;
+        for (const Failure& problem : m_simulation.changeOutputs(settings)) messages.push_back(problem.message());
+        return messages;
+    }
+    OutputState state(OutputRole role) const { return m_simulation.outputState(role); }
+    int tcpClients() const { return std::max(0, state(OutputRole::Tcp).clients); }
+    // Sends a line (CR LF included) as a tick sends a sentence.
+    void writeLine(const std::string& line) { m_simulation.send(line.substr(0, line.size() - 2)); }
+    void stopAll() { m_simulation.stopOutputs(); }
+    // What the outputs whose endpoint starts with `scheme` told, in order ("" for a recovery).
+    std::vector<std::string> told(const std::string& scheme) const {
+        std::vector<std::string> problems;
+        for (const auto& [endpoint, problem] : m_view.changes) {
+            if (endpoint.rfind(scheme, 0) == 0) problems.push_back(problem);
+        }
+        return problems;
+    }
+
+private:
+    class View final : public SimulationView {
+    public:
+        void showOutputChange(const std::string& endpoint, const std::string& problem) override {
+            changes.emplace_back(endpoint, problem);
+        }
+        std::vector<std::pair<std::string, std::string>> changes;
+    };
+
+    FakeClock m_clock;
+    FixedRandom m_random;
+    FakeSerialControl m_serial;
+    OutputFactory m_outputs;
+    MemorySettingsStore m_settings;
+    Simulation m_simulation{SimulationServices{m_clock, m_random, m_serial, m_outputs, m_settings, "pelora",
+                                               defaultPtyLink()}};
+    View m_view;
+};
+
+// The terminal device behind a link ("/dev/pts/3").
+bool leadsToATerminal(const std::string& link) {
+    return linkTarget(link).rfind("/dev/pts/", 0) == 0;
+}
+
 class OutputsTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
@@ -204,7 +258,7 @@ TEST_F(OutputsTest, GpsdReportsTheFixFromTheTcpServerAndTheVirtualPort) {
     if (!haveProgram(QStringLiteral("gpsd")) || !haveProgram(QStringLiteral("gpspipe"))) {
         GTEST_SKIP() << "gpsd or gpspipe is not installed";
     }
-    OutputHub hub;
+    Hub hub;
     OutputSettings settings;
     settings.tcp = settings.pty = true;
     settings.tcpPort = freeTcpPort();
@@ -220,7 +274,7 @@ TEST_F(OutputsTest, GpsdReportsTheFixFromTheTcpServerAndTheVirtualPort) {
     gpsd.start(programPath(QStringLiteral("gpsd")),
                {"-N", "-n", "-b", "-S", QString::number(gpsdPort), tcpSource, ptySource});
     ASSERT_TRUE(gpsd.waitForStarted(3000));
-    ASSERT_TRUE(pumpUntil([&hub] { return hub.status().tcpClients == 1; })) << "gpsd did not connect";
+    ASSERT_TRUE(pumpUntil([&hub] { return hub.tcpClients() == 1; })) << "gpsd did not connect";
 
     QProcess gpspipe;
     gpspipe.start(programPath(QStringLiteral("gpspipe")),
@@ -259,9 +313,7 @@ TEST_F(OutputsTest, AClientThatNeverReadsIsCutOffWithoutDelayingTheOthers) {
     constexpr int kLeastTicks = 5;
     constexpr auto kLatencyLimit = 250ms;
 
-    OutputHub hub;
-    int problems = 0;
-    hub.setListener([&problems](const std::string& problem) { problems += problem.empty() ? 0 : 1; });
+    Hub hub;
     OutputSettings settings;
     settings.tcp = true;
     settings.tcpPort = freeTcpPort();
@@ -274,13 +326,13 @@ TEST_F(OutputsTest, AClientThatNeverReadsIsCutOffWithoutDelayingTheOthers) {
     }
     const int stalled = connectClient(settings.tcpPort, 1);
     ASSERT_GE(stalled, 0);
-    ASSERT_TRUE(pumpUntil([&] { return hub.status().tcpClients == kReaders + 1; }))
-        << hub.status().tcpClients << " clients";
+    ASSERT_TRUE(pumpUntil([&] { return hub.tcpClients() == kReaders + 1; }))
+        << hub.tcpClients() << " clients";
     // Switching another output on leaves the server and its clients alone.
     settings.pty = true;
     settings.ptyLink = link();
     ASSERT_EQ(hub.apply(settings), std::vector<std::string>{});
-    EXPECT_EQ(hub.status().tcpClients, kReaders + 1);
+    EXPECT_EQ(hub.tcpClients(), kReaders + 1);
     ClientReaders reading(readers);
 
     std::vector<Clock::time_point> written;
@@ -301,13 +353,13 @@ TEST_F(OutputsTest, AClientThatNeverReadsIsCutOffWithoutDelayingTheOthers) {
     const bool cutOff = pumpUntil(
         [&] {
             return written.size() >= kLeastTicks && late >= 0 && hungUp(stalled) &&
-                   hub.status().tcpClients == kReaders + 1;
+                   hub.tcpClients() == kReaders + 1;
         },
         15s);
     timer.stop();
     pumpEvents(200ms);
     reading.stop();
-    ASSERT_TRUE(cutOff) << hub.status().tcpClients << " clients after " << written.size() << " ticks";
+    ASSERT_TRUE(cutOff) << hub.tcpClients() << " clients after " << written.size() << " ticks";
 
     // Every reader has every line, whole and in order, each soon after it was written.
     std::string expected;
@@ -336,7 +388,8 @@ TEST_F(OutputsTest, AClientThatNeverReadsIsCutOffWithoutDelayingTheOthers) {
     readAvailable(stalled, &ended);
     ::close(stalled);
     EXPECT_TRUE(ended);
-    EXPECT_EQ(problems, 0);
+    pumpEvents(50ms);
+    for (const std::string& problem : hub.told("tcp://")) EXPECT_EQ(problem, "") << "a client is no problem";
 }
 
 struct UdpRow {
@@ -356,9 +409,7 @@ TEST_P(UdpOutputsTest, OneDatagramPerLineWhileTheTcpPortIsTaken) {
     QUdpSocket receiver;
     ASSERT_TRUE(receiver.bind(QHostAddress(GetParam().receiver), 0));
 
-    OutputHub hub;
-    std::vector<std::string> told;
-    hub.setListener([&told](const std::string& problem) { told.push_back(problem); });
+    Hub hub;
     OutputSettings settings;
     settings.tcp = settings.udp = settings.pty = true;
     settings.tcpPort = occupant.serverPort();
@@ -369,11 +420,10 @@ TEST_P(UdpOutputsTest, OneDatagramPerLineWhileTheTcpPortIsTaken) {
     EXPECT_EQ(hub.apply(settings),
               std::vector<std::string>{"The TCP server cannot listen on " + where +
                                        ": The bound address is already in use."});
-    const OutputStatus status = hub.status();
-    EXPECT_FALSE(status.tcp.on);
-    EXPECT_EQ(status.tcp.where, where);
-    EXPECT_TRUE(status.udp.on);
-    EXPECT_TRUE(status.pty.on);
+    EXPECT_FALSE(hub.state(OutputRole::Tcp).running);
+    EXPECT_EQ(hub.state(OutputRole::Tcp).where, where);
+    EXPECT_TRUE(hub.state(OutputRole::Udp).running);
+    EXPECT_TRUE(hub.state(OutputRole::Pty).running);
 
     PortReader port(settings.ptyLink);
     ASSERT_TRUE(port.isOpen());
@@ -395,7 +445,7 @@ TEST_P(UdpOutputsTest, OneDatagramPerLineWhileTheTcpPortIsTaken) {
     pumpEvents(50ms);
     const std::string failure = "UDP cannot send to " + std::string(GetParam().address) + ":" +
                                 std::to_string(settings.udpPort) + ": Datagram was too large to send.";
-    EXPECT_EQ(told, (std::vector<std::string>{failure, ""}));
+    EXPECT_EQ(hub.told("udp://"), (std::vector<std::string>{failure, ""}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -406,8 +456,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<UdpRow>& info) { return std::string(info.param.name); });
 
 // Bytes waiting unread in the terminal behind the link.
-int unreadBytes(const PtyOutput& pty) {
-    const int fd = ::open(pty.devicePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+int unreadBytes(const std::string& link) {
+    const int fd = ::open(linkTarget(link).c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     int unread = -1;
     ::ioctl(fd, FIONREAD, &unread);
     ::close(fd);
@@ -418,7 +468,7 @@ int unreadBytes(const PtyOutput& pty) {
 // lines only, and readers may come and go.
 TEST_F(OutputsTest, TheVirtualPortKeepsNothingForAnAbsentReader) {
     constexpr int kUnreadTicks = 100000;
-    OutputHub hub;
+    Hub hub;
     OutputSettings settings;
     settings.pty = true;
     settings.ptyLink = link();
@@ -429,7 +479,7 @@ TEST_F(OutputsTest, TheVirtualPortKeepsNothingForAnAbsentReader) {
         last = numberedLine(n, 40);
         hub.writeLine(last);
     }
-    EXPECT_LE(unreadBytes(hub.pty()), static_cast<int>(last.size()));
+    EXPECT_LE(unreadBytes(settings.ptyLink), static_cast<int>(last.size()));
 
     for (int visit = 0; visit < 3; ++visit) {
         PortReader reader(settings.ptyLink);
@@ -458,21 +508,21 @@ TEST_P(PtyLinkTest, TheLinkIsMadeOrRefusedAndRemovedAtTheEnd) {
     const std::shared_ptr<void> kept = GetParam().prepare(path);
     const std::string before = linkTarget(path);
 
-    OutputHub hub;
+    Hub hub;
     OutputSettings settings;
     settings.pty = true;
     settings.ptyLink = path;
     const std::vector<std::string> problems = hub.apply(settings);
     if (*GetParam().reason == '\0') {
         EXPECT_EQ(problems, std::vector<std::string>{});
-        EXPECT_EQ(linkTarget(path), hub.pty().devicePath());
+        EXPECT_TRUE(leadsToATerminal(path)) << linkTarget(path);
         hub.stopAll();
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path)) || QFileInfo(QString::fromStdString(path)).isSymLink());
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path + ".lock")));
     } else {
         EXPECT_EQ(problems, std::vector<std::string>{"The virtual serial port cannot use " + path + ": " +
                                                      GetParam().reason + "."});
-        EXPECT_FALSE(hub.status().pty.on);
+        EXPECT_FALSE(hub.state(OutputRole::Pty).running);
         EXPECT_EQ(linkTarget(path), before);
     }
 }
@@ -491,7 +541,7 @@ INSTANTIATE_TEST_SUITE_P(
                 ""},
         LinkRow{"LiveLinkIsRefused",
                 [](const std::string& link) {
-                    auto owner = std::make_shared<OutputHub>();
+                    auto owner = std::make_shared<Hub>();
                     OutputSettings settings;
                     settings.pty = true;
                     settings.ptyLink = link;
@@ -514,12 +564,12 @@ TEST_F(OutputsTest, TheDefaultLinkIsInAPrivateFolderOfTheRuntimeFolder) {
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", m_folder.path().toLocal8Bit());
     {
-        OutputHub hub;
+        Hub hub;
         OutputSettings settings;
         settings.pty = true;
         EXPECT_EQ(hub.apply(settings), std::vector<std::string>{});
-        EXPECT_EQ(hub.status().pty.where, link("pelora/ttyNMEA"));
-        EXPECT_EQ(linkTarget(link("pelora/ttyNMEA")), hub.pty().devicePath());
+        EXPECT_EQ(hub.state(OutputRole::Pty).where, link("pelora/ttyNMEA"));
+        EXPECT_TRUE(leadsToATerminal(link("pelora/ttyNMEA")));
         struct stat folder {};
         ASSERT_EQ(::stat(link("pelora").c_str(), &folder), 0);
         EXPECT_EQ(folder.st_mode & 0777, 0700u);

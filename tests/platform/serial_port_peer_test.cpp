@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "run/port_manager.h"
+#include "config/memory_settings_store.h"
+#include "run/simulation.h"
+#include "support/core_fakes.h"
 #include "platform/device_map.h"
 #include "platform/qt_serial_control.h"
 #include "serial_peers.h"
@@ -29,6 +31,7 @@ protected:
         m_pair = std::make_unique<SocatPair>(m_settings.path(), uniqueName());
         ASSERT_TRUE(m_pair->start());
         m_settings.mapPort(1, m_pair->near());
+        SetUpView();
     }
 
     static QString uniqueName() { return QUuid::createUuid().toString(QUuid::Id128).left(12); }
@@ -38,7 +41,14 @@ protected:
     DeviceMap m_map{m_settings.application()};
     QtSerialControl m_control{[this](int port) { return m_map.devicePath(port); }};
     FakePortView m_view;
-    PortManager m_manager{m_control, m_view};
+    FakeClock m_clock;
+    FixedRandom m_random;
+    FakeOutputMaker m_outputs;
+    MemorySettingsStore m_store;
+    Simulation m_simulation{SimulationServices{m_clock, m_random, m_control, m_outputs, m_store, "pelora", "/tmp/l"}};
+    PortManager& m_manager = m_simulation.ports();
+
+    void SetUpView() { m_simulation.setView(&m_view); }
 };
 
 TEST_F(SerialPeerTest, ProbeOpensTheMappedVirtualPortAsCom1) {
@@ -58,9 +68,9 @@ TEST_F(SerialPeerTest, TicksDeliverTheExactBytesWithCrLf) {
 
     const std::string first = "$GPGLL,5430.0000,N,00115.0000,W,123456,A*2C";
     const std::string second = "$GPGLL,5430.0001,N,00115.0000,W,123457,A*2C";
-    m_manager.writeSentence(first);
+    m_simulation.send(first);
     EXPECT_EQ(far.read(first.size() + 2), first + "\r\n");
-    m_manager.writeSentence(second);
+    m_simulation.send(second);
     EXPECT_EQ(far.read(second.size() + 2), second + "\r\n");
     EXPECT_EQ(m_view.status(), second);
 }
@@ -70,11 +80,11 @@ TEST_F(SerialPeerTest, BaudChoiceReopensThePortAndTheLabelFollows) {
     m_manager.probe();
     ASSERT_EQ(m_view.baudText, "4800,N,8,1");
 
-    m_manager.MNU_Baud_Click(3, 0);
+    m_manager.chooseBaud(3, 0);
 
     EXPECT_EQ(m_view.status(), "Port:  1: OK");
     EXPECT_EQ(m_view.baudText, "9600,N,8,1");
-    m_manager.writeSentence("$GPGGA,1");
+    m_simulation.send("$GPGGA,1");
     EXPECT_EQ(far.read(10), "$GPGGA,1\r\n");
 }
 
@@ -82,7 +92,7 @@ TEST_F(SerialPeerTest, FarEndGoingAwayLeavesThePortClosedUntilChosenAgain) {
     m_manager.probe();
     {
         FarEnd far(m_pair->far());
-        m_manager.writeSentence("$GPGLL,A");
+        m_simulation.send("$GPGLL,A");
         ASSERT_EQ(far.read(10), "$GPGLL,A\r\n");
     }
 
@@ -96,19 +106,19 @@ TEST_F(SerialPeerTest, FarEndGoingAwayLeavesThePortClosedUntilChosenAgain) {
     // The run goes on: every tick after the loss says the port is not connected.
     for (int tick = 0; tick < 5; ++tick) {
         pumpEvents(100ms);
-        m_manager.writeSentence("$GPGLL,B");
+        m_simulation.send("$GPGLL,B");
     }
     EXPECT_EQ(m_view.status(), "$GPGLL,B: Not Connected.");
     EXPECT_FALSE(m_control.PortOpen());
-    m_manager.writeSentence("$GPGLL,C");
+    m_simulation.send("$GPGLL,C");
     EXPECT_EQ(m_view.status(), "$GPGLL,C: Not Connected.");
 
     // The device comes back under the same name; choosing the port opens it again.
     ASSERT_TRUE(m_pair->start());
     FarEnd far(m_pair->far());
-    m_manager.cmb_PORT_Click(0);
+    m_manager.select(0);
     EXPECT_EQ(m_view.status(), "Port:  1: OK");
-    m_manager.writeSentence("$GPGLL,D");
+    m_simulation.send("$GPGLL,D");
     EXPECT_EQ(far.read(10), "$GPGLL,D\r\n");
 }
 
@@ -118,12 +128,12 @@ TEST_F(SerialPeerTest, PortMappedToAMissingDeviceIsNotAvailableAndClosesTheOpenO
     m_manager.probe();
     ASSERT_TRUE(m_control.PortOpen());
 
-    m_manager.cmb_PORT_Click(1);
+    m_manager.select(1);
 
     EXPECT_EQ(m_view.status(), "Port:  2: Not Available");
     EXPECT_EQ(m_view.baudText, "4800,N,8,1");
     EXPECT_FALSE(m_control.PortOpen());
-    m_manager.writeSentence("$GPRMC,X");
+    m_simulation.send("$GPRMC,X");
     EXPECT_EQ(m_view.status(), "$GPRMC,X: Not Connected.");
     EXPECT_EQ(far.read(1, 300ms), "");
 }
@@ -134,8 +144,9 @@ TEST_F(SerialPeerTest, PortInUseByAnotherControlIsNotAvailable) {
 
     QtSerialControl other([this](int port) { return m_map.devicePath(port); });
     FakePortView otherView;
-    PortManager otherManager(other, otherView);
-    otherManager.Open_Port(1);
+    PortManager otherManager(other);
+    otherManager.setEventListener([&otherView](const PortEvent& event) { otherView.showPortEvent(event); });
+    otherManager.open(1);
 
     EXPECT_EQ(otherView.status(), "Port:  1: Not Available");
     EXPECT_FALSE(other.PortOpen());
@@ -158,7 +169,7 @@ TEST_F(SerialPeerTest, StalledReaderComingBackGetsCurrentWholeSentencesAndThePor
     QElapsedTimer elapsed;
     elapsed.start();
     for (int n = 0; n < kStalledTicks; ++n) {
-        m_manager.writeSentence(tickSentence(n));
+        m_simulation.send(tickSentence(n));
         ASSERT_TRUE(m_control.PortOpen()) << "tick " << n;
         if (n % 100 == 0) {
             QCoreApplication::processEvents();
@@ -172,7 +183,7 @@ TEST_F(SerialPeerTest, StalledReaderComingBackGetsCurrentWholeSentencesAndThePor
     int next = kStalledTicks;
     QDeadlineTimer deadline(2s);
     while (!deadline.hasExpired()) {
-        m_manager.writeSentence(tickSentence(next++));
+        m_simulation.send(tickSentence(next++));
         received += far.read(std::string::npos, 100ms);
     }
     EXPECT_TRUE(m_control.PortOpen());

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "config/memory_settings_store.h"
+#include "support/core_fakes.h"
 #include "support/fake_port_view.h"
 #include "support/fake_serial_control.h"
 
@@ -17,11 +19,20 @@ using ::testing::IsEmpty;
 using testing::FakePortView;
 using testing::FakeSerialControl;
 
+// The serial port as the simulation holds it: its events go to the view, and the lines the
+// simulation sends go to it first.
 class PortManagerTest : public ::testing::Test {
 protected:
+    PortManagerTest() { simulation.setView(&view); }
+
+    testing::FakeClock clock;
+    testing::FixedRandom random;
     FakeSerialControl control;
+    testing::FakeOutputMaker outputs;
+    MemorySettingsStore settings;
+    Simulation simulation{SimulationServices{clock, random, control, outputs, settings, "pelora", "/tmp/link"}};
+    PortManager& manager = simulation.ports();
     FakePortView view;
-    PortManager manager{control, view};
 };
 
 TEST_F(PortManagerTest, ProbeFillsTheListAndOpensTheFirstPortThatWorks) {
@@ -32,7 +43,7 @@ TEST_F(PortManagerTest, ProbeFillsTheListAndOpensTheFirstPortThatWorks) {
     EXPECT_EQ(view.entries.front(), "COM 1");
     EXPECT_EQ(view.entries[9], "COM 10");
     EXPECT_EQ(view.entries.back(), "COM 16");
-    EXPECT_THAT(view.checkMarks(), ElementsAre(false, false, true, false, false));
+    EXPECT_THAT(view.checkMarks(), ElementsAre(false, false, true, false, false, false, false, false));
 
     EXPECT_THAT(view.statusHistory,
                 ElementsAre("Port:  1: Not Available", "Port:  2: Not Available", "Port:  3: OK"));
@@ -88,11 +99,11 @@ TEST_P(PortManagerRefusalTest, StatusToolTipSaysWhyUntilAPortOpens) {
     control.available = {1};
     control.refusals = {{2, GetParam().failure}};
 
-    manager.Open_Port(2);
+    manager.open(2);
     EXPECT_EQ(view.status(), "Port:  2: Not Available");
     EXPECT_EQ(view.toolTip, GetParam().toolTip);
 
-    manager.Open_Port(1);
+    manager.open(1);
     EXPECT_EQ(view.status(), "Port:  1: OK");
     EXPECT_EQ(view.toolTip, "");
 }
@@ -110,11 +121,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PortManagerTest, FailedOpenClosesThePortAndKeepsTheBaudLabel) {
     control.available = {2};
-    manager.Open_Port(2);
+    manager.open(2);
     ASSERT_EQ(view.baudText, "4800,N,8,1");
     control.log.clear();
 
-    manager.Open_Port(5);
+    manager.open(5);
 
     EXPECT_EQ(view.status(), "Port:  5: Not Available");
     EXPECT_FALSE(control.PortOpen());
@@ -124,22 +135,22 @@ TEST_F(PortManagerTest, FailedOpenClosesThePortAndKeepsTheBaudLabel) {
 
 TEST_F(PortManagerTest, SelectionOpensThePortAtListPositionPlusOne) {
     control.available = {1, 12};
-    manager.cmb_PORT_Click(11);
+    manager.select(11);
     EXPECT_EQ(view.status(), "Port:  12: OK");
     EXPECT_EQ(control.CommPort(), 12);
 
     // No selection tries port 0, which closes the open port and fails.
-    manager.cmb_PORT_Click(-1);
+    manager.select(-1);
     EXPECT_EQ(view.status(), "Port:  0: Not Available");
     EXPECT_FALSE(control.PortOpen());
 }
 
 TEST_F(PortManagerTest, ReselectingTheOpenPortClosesAndReopensIt) {
     control.available = {4};
-    manager.cmb_PORT_Click(3);
+    manager.select(3);
     control.log.clear();
 
-    manager.cmb_PORT_Click(3);
+    manager.select(3);
 
     EXPECT_THAT(control.log, ElementsAre("close", "open 4 ok"));
     EXPECT_EQ(view.status(), "Port:  4: OK");
@@ -150,9 +161,9 @@ TEST_F(PortManagerTest, BaudChoiceMovesTheCheckMarkAndReopensAtTheNewRate) {
     manager.probe();
     control.log.clear();
 
-    manager.MNU_Baud_Click(4, 0);
+    manager.chooseBaud(4, 0);
 
-    EXPECT_THAT(view.checkMarks(), ElementsAre(false, false, false, false, true));
+    EXPECT_THAT(view.checkMarks(), ElementsAre(false, false, false, false, true, false, false, false));
     EXPECT_THAT(control.log, ElementsAre("close", "open 1 ok"));
     EXPECT_EQ(control.Settings(), "19200,N,8,1");
     EXPECT_EQ(view.baudText, "19200,N,8,1");
@@ -165,7 +176,7 @@ TEST_F(PortManagerTest, BaudChoiceWithoutSelectionReopensTheProbedPortAtTheNewRa
     manager.probe();
     control.log.clear();
 
-    manager.MNU_Baud_Click(0, -1);
+    manager.chooseBaud(0, -1);
 
     EXPECT_TRUE(manager.baudChecked(0));
     EXPECT_FALSE(manager.baudChecked(2));
@@ -175,21 +186,21 @@ TEST_F(PortManagerTest, BaudChoiceWithoutSelectionReopensTheProbedPortAtTheNewRa
 
     // With no port open either (the probed one was lost), port 0 is tried as before.
     control.loseDevice();
-    manager.MNU_Baud_Click(1, -1);
+    manager.chooseBaud(1, -1);
     EXPECT_EQ(view.status(), "Port:  0: Not Available");
     EXPECT_FALSE(control.PortOpen());
     EXPECT_EQ(view.baudText, "1200,N,8,1");
 }
 
 TEST_F(PortManagerTest, TickWritesTheSentenceWithLineEndOnlyWhenOpen) {
-    manager.writeSentence("$GPGLL,5430.0000,N,00115.0000,W,123456,A");
+    simulation.send("$GPGLL,5430.0000,N,00115.0000,W,123456,A");
     EXPECT_EQ(view.status(), "$GPGLL,5430.0000,N,00115.0000,W,123456,A: Not Connected.");
     EXPECT_EQ(control.written, "");
 
     control.available = {1};
-    manager.Open_Port(1);
-    manager.writeSentence("$GPGLL,5430.0000,N,00115.0000,W,123457,A");
-    manager.writeSentence("$GPGLL,5430.0001,N,00115.0000,W,123458,A");
+    manager.open(1);
+    simulation.send("$GPGLL,5430.0000,N,00115.0000,W,123457,A");
+    simulation.send("$GPGLL,5430.0001,N,00115.0000,W,123458,A");
 
     EXPECT_EQ(view.status(), "$GPGLL,5430.0001,N,00115.0000,W,123458,A");
     EXPECT_EQ(control.written,
@@ -198,40 +209,40 @@ TEST_F(PortManagerTest, TickWritesTheSentenceWithLineEndOnlyWhenOpen) {
 
 TEST_F(PortManagerTest, FailedWriteCountsThePortAsClosedAndTheRunGoesOn) {
     control.available = {1};
-    manager.Open_Port(1);
+    manager.open(1);
     control.outputFails = true;
 
-    manager.writeSentence("$GPGLL,A");
+    simulation.send("$GPGLL,A");
     EXPECT_EQ(view.status(), "$GPGLL,A: Not Connected.");
     EXPECT_FALSE(control.PortOpen());
 
     control.outputFails = false;
-    manager.writeSentence("$GPGLL,B");
+    simulation.send("$GPGLL,B");
     EXPECT_EQ(view.status(), "$GPGLL,B: Not Connected.");
     EXPECT_EQ(control.written, "");
 
     // Choosing the port again brings the output back.
-    manager.cmb_PORT_Click(0);
-    manager.writeSentence("$GPGLL,C");
+    manager.select(0);
+    simulation.send("$GPGLL,C");
     EXPECT_EQ(view.status(), "$GPGLL,C");
     EXPECT_EQ(control.written, "$GPGLL,C\r\n");
 }
 
 TEST_F(PortManagerTest, LostDeviceShowsNotConnectedUntilItIsBackAndChosenAgain) {
     control.available = {6};
-    manager.cmb_PORT_Click(5);
+    manager.select(5);
     control.loseDevice();
 
-    manager.writeSentence("$GPRMC,X*00");
+    simulation.send("$GPRMC,X*00");
     EXPECT_EQ(view.status(), "$GPRMC,X*00: Not Connected.");
 
-    manager.cmb_PORT_Click(5);
+    manager.select(5);
     EXPECT_EQ(view.status(), "Port:  6: Not Available");
 
     control.available.insert(6);
-    manager.cmb_PORT_Click(5);
+    manager.select(5);
     EXPECT_EQ(view.status(), "Port:  6: OK");
-    manager.writeSentence("$GPRMC,Y*00");
+    simulation.send("$GPRMC,Y*00");
     EXPECT_EQ(control.written, "$GPRMC,Y*00\r\n");
 }
 

@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "config/config_dialogs.h"
-#include "nmea/output.h"
+#include <map>
+#include <memory>
+
+#include "run/output.h"
 #include "platform/ticker.h"
 #include "sim/clock.h"
 #include "sim/random_source.h"
@@ -90,34 +93,88 @@ private:
     std::function<void()> m_onTick;
 };
 
-// Outputs that keep every line and every choice applied; `problems` are what apply() reports.
-class FakeOutputs final : public Outputs {
-public:
-    void writeLine(std::string_view line) override {
-        ++lineCount;
-        if (keepLines) lines.emplace_back(line);
-    }
-    std::vector<std::string> apply(const OutputSettings& settings) override {
-        applied.push_back(settings);
-        current.tcp.on = settings.tcp && problems.empty();
-        current.udp.on = settings.udp;
-        current.pty.on = settings.pty;
-        return problems;
-    }
-    OutputStatus status() const override { return current; }
-    void setListener(std::function<void(const std::string&)> callback) override {
-        listener = std::move(callback);
-    }
-    void stopAll() override { ++stops; }
+class FakeOutputMaker;
 
-    bool keepLines = true;  // false: only count them (very long runs)
-    std::size_t lineCount = 0;
-    std::vector<std::string> lines;
-    std::vector<OutputSettings> applied;
-    std::vector<std::string> problems;
-    OutputStatus current;
-    std::function<void(const std::string&)> listener;
+// An output held in memory: keeps every line written while it runs.
+class FakeOutput final : public Output {
+public:
+    FakeOutput(FakeOutputMaker& maker, std::string endpoint) : m_maker(maker), m_endpoint(std::move(endpoint)) {}
+    ~FakeOutput() override;
+
+    std::string endpoint() const override { return m_endpoint; }
+    std::optional<Failure> start() override;
+    void stop() override {
+        running = false;
+        ++stops;
+    }
+    OutputState state() const override { return {running, where.empty() ? m_endpoint : where, problem, clients}; }
+    void writeLine(std::string_view line) override {
+        if (running) lines.emplace_back(line);
+    }
+    void setListener(std::function<void(const std::string&)> callback) override { listener = std::move(callback); }
+
+    bool running = false;
+    std::string where;
+    std::string problem;
+    int clients = -1;
+    int starts = 0;
     int stops = 0;
+    std::vector<std::string> lines;
+    std::function<void(const std::string&)> listener;
+
+private:
+    FakeOutputMaker& m_maker;
+    std::string m_endpoint;
 };
+
+// Makes fake outputs and keeps track of them by endpoint; an endpoint in `refused` cannot be
+// made, one in `failing` cannot start.
+class FakeOutputMaker final : public OutputMaker {
+public:
+    Result<std::unique_ptr<Output>> make(const Endpoint& endpoint) override {
+        const std::string text = endpoint.text();
+        made.push_back(text);
+        if (const auto found = refused.find(text); found != refused.end()) return found->second;
+        auto output = std::make_unique<FakeOutput>(*this, text);
+        live[text] = output.get();
+        if (onMake) onMake(*output);
+        return std::unique_ptr<Output>(std::move(output));
+    }
+    // The output made for `endpoint` and still alive, or nullptr.
+    FakeOutput* find(const std::string& endpoint) const {
+        const auto found = live.find(endpoint);
+        return found == live.end() ? nullptr : found->second;
+    }
+    // The endpoints of the outputs alive and running.
+    std::vector<std::string> running() const {
+        std::vector<std::string> endpoints;
+        for (const auto& [endpoint, output] : live) {
+            if (output->running) endpoints.push_back(endpoint);
+        }
+        return endpoints;
+    }
+
+    std::vector<std::string> made;
+    std::function<void(FakeOutput&)> onMake;  // runs on every output made
+    std::map<std::string, Failure> refused;
+    std::map<std::string, Failure> failing;
+    std::map<std::string, FakeOutput*> live;
+};
+
+inline FakeOutput::~FakeOutput() {
+    m_maker.live.erase(m_endpoint);
+}
+
+inline std::optional<Failure> FakeOutput::start() {
+    ++starts;
+    if (const auto found = m_maker.failing.find(m_endpoint); found != m_maker.failing.end()) {
+        running = false;
+        problem = found->second.message();
+        return found->second;
+    }
+    running = true;
+    problem.clear();
+    return std::nullopt;
+}
 
 }  // namespace pelora::testing

@@ -1,16 +1,17 @@
 #pragma once
 
-// A port view that records everything the port management shows, in order.
+// A simulation view that records what the window would show of the serial port and the
+// sentences sent, in order, worded as the window words it.
 
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include "run/port_manager.h"
+#include "run/simulation.h"
 
 namespace pelora::testing {
 
-class FakePortView final : public PortView {
+class FakePortView final : public SimulationView {
 public:
     std::vector<std::string> statusHistory;
     std::string toolTip;
@@ -18,24 +19,44 @@ public:
     std::vector<std::string> entries;
     std::vector<std::string> messages;
     std::vector<std::string> events;  // "status <text>" and "message", in the order they came
-    bool checks[PortManager::kBaudCount] = {};
+    std::vector<bool> checks = std::vector<bool>(PortManager::kBaudCount, false);
+    std::vector<std::string> problems;  // what the outputs told
 
-    void setStatusText(const std::string& text) override {
-        statusHistory.push_back(text);
-        events.push_back("status " + text);
+    void showPortEvent(const PortEvent& event) override {
+        switch (event.kind) {
+        case PortEvent::Kind::Listed:
+            entries = PortManager::portEntries();
+            return;
+        case PortEvent::Kind::BaudChecked:
+            checks = event.baudChecks;
+            return;
+        case PortEvent::Kind::NoPorts:
+            messages.push_back(event.message);
+            events.push_back("message");
+            break;
+        case PortEvent::Kind::Opened:
+            baudText = event.settings;
+            break;
+        default:
+            break;
+        }
+        if (const std::string text = portStatusText(event); !text.empty()) status(text);
+        if (event.kind != PortEvent::Kind::NoPorts) toolTip = portToolTip(event);
     }
-    void setStatusToolTip(const std::string& text) override { toolTip = text; }
-    void setBaudRateText(const std::string& text) override { baudText = text; }
-    void setPortEntries(const std::vector<std::string>& shown) override { entries = shown; }
-    void setBaudChecked(int index, bool checked) override { checks[index] = checked; }
-    void showNoPortsMessage(const std::string& text) override {
-        messages.push_back(text);
-        events.push_back("message");
+    void showSent(const std::string& sentence, bool serialOpen) override { status(sentStatusText(sentence, serialOpen)); }
+    void showOutputChange(const std::string&, const std::string& problem) override {
+        if (!problem.empty()) problems.push_back(problem);
     }
 
     // The status line as it reads now.
     std::string status() const { return statusHistory.empty() ? std::string() : statusHistory.back(); }
-    std::vector<bool> checkMarks() const { return std::vector<bool>(std::begin(checks), std::end(checks)); }
+    std::vector<bool> checkMarks() const { return checks; }
+
+private:
+    void status(const std::string& text) {
+        statusHistory.push_back(text);
+        events.push_back("status " + text);
+    }
 };
 
 }  // namespace pelora::testing

@@ -33,6 +33,7 @@ public:
             m_failure = {{}, "The port is already open", false};
             return false;
         }
+        m_attempted = true;
         const bool ok = plugged && available.count(m_port) != 0;
         log.push_back("open " + std::to_string(m_port) + (ok ? " ok" : " fails"));
         if (!ok) {
@@ -49,6 +50,7 @@ public:
 
     void setCommPort(int port) override { m_port = port; }
     int CommPort() const override { return m_port; }
+    std::string device() const override { return m_attempted ? "/dev/fake" + std::to_string(m_port) : std::string(); }
 
     bool setSettings(std::string_view settings) override {
         const auto text = normalized(settings);
@@ -131,6 +133,7 @@ private:
     }
 
     bool m_open = false;
+    bool m_attempted = false;
     int m_port = 1;
     std::string m_settings = "9600,N,8,1";
     PortFailure m_failure;

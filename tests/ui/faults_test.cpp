@@ -63,11 +63,7 @@ class SerialFault : public FaultWindow {
 protected:
     void SetUp() override {
         device.available = {1};
-        WindowServices withDevice = services();
-        window = std::make_unique<FRM_NMEA>(WindowServices{
-            withDevice.clock, withDevice.random, withDevice.ticker, device, withDevice.outputs,
-            withDevice.settings, withDevice.configDialogs, withDevice.fileDialogs, withDevice.dialogs,
-            withDevice.helpViewer, withDevice.browser, withDevice.programEnd, withDevice.applicationName});
+        window = windowWith(device, settings);
     }
     QComboBox* ports() { return child<QComboBox>("cmb_PORT"); }
     // Opens the drop-down list and clicks entry `index`, as the operator does.
@@ -228,11 +224,7 @@ TEST_P(SettingsFault, ProgramRunsOnAndTheSpoiltFileIsReportedNotMadeWorse) {
 
     // The window's own settings file under XDG_CONFIG_HOME.
     m_store = std::make_unique<QtSettingsStore>("pelora");
-    const WindowServices fakes = services();
-    window = std::make_unique<FRM_NMEA>(WindowServices{
-        fakes.clock, fakes.random, fakes.ticker, fakes.serial, fakes.outputs, *m_store, fakes.configDialogs,
-        fakes.fileDialogs, fakes.dialogs, fakes.helpViewer, fakes.browser, fakes.programEnd,
-        fakes.applicationName});
+    window = windowWith(serial, *m_store);
 
     if (row.loadFails) {
         ASSERT_EQ(configDialogs.messages.size(), 1u);

@@ -139,7 +139,7 @@ TEST_F(WindowTest, MenusCarryTheirItemsWithoutShortcutsAnd4800Checked) {
         {"MNU_Baudate",
          "BaudRate",
          {{"MNU_Baud_0", "1200"}, {"MNU_Baud_1", "2400"}, {"MNU_Baud_2", "4800"}, {"MNU_Baud_3", "9600"},
-          {"MNU_Baud_4", "19200"}}},
+          {"MNU_Baud_4", "19200"}, {"MNU_Baud_5", "38400"}, {"MNU_Baud_6", "57600"}, {"MNU_Baud_7", "115200"}}},
         {"mnuOutput",
          "Output",
          {{"mnuOutputTcp", "TCP Server"}, {"mnuOutputUdp", "UDP"}, {"mnuOutputPty", "Virtual Serial Port"},

@@ -199,20 +199,19 @@ TEST_F(RunCycle, CommandLineValuesSetTheControlsForThisRunAndAreNeverSaved) {
     WindowStart start;
     start.controls.speed = "12";
     start.controls.course = "90";
-    start.controls.sentenceType = 2;
+    start.controls.sentence = "RMC";
     start.outputs = [](const OutputSettings& stored) {
         OutputSettings settings = stored;
         settings.tcp = true;
         settings.tcpPort = 2000;
         return settings;
     };
-    window = std::make_unique<FRM_NMEA>(services(), start);
+    window.reset();
+    window = std::make_unique<FRM_NMEA>(simulation, services(), start);
     EXPECT_EQ(child<QLineEdit>("txt_SPEED")->text(), "12");
     EXPECT_EQ(child<QLineEdit>("txt_DIR")->text(), "90");
     EXPECT_TRUE(window->autopilotOn());
-    ASSERT_FALSE(outputs.applied.empty());
-    EXPECT_TRUE(outputs.applied.back().tcp);
-    EXPECT_EQ(outputs.applied.back().tcpPort, 2000);
+    EXPECT_EQ(outputs.running(), std::vector<std::string>{"tcp://127.0.0.1:2000"});
     EXPECT_TRUE(child<QAction>("mnuOutputTcp")->isChecked());
 
     window->CMD_GO_Click(0);
@@ -233,19 +232,24 @@ TEST_F(RunCycle, CommandLineValuesSetTheControlsForThisRunAndAreNeverSaved) {
 }
 
 TEST_F(RunCycle, TheOutputMenuSwitchesAnOutputSavesTheChoiceAndShowsWhereItRuns) {
-    outputs.current.tcp.where = "127.0.0.1:10110";
-    outputs.current.tcpClients = 2;
+    outputs.onMake = [](FakeOutput& output) {
+        output.where = "127.0.0.1:10110";
+        output.clients = 2;
+    };
     child<QAction>("mnuOutputTcp")->trigger();
-    ASSERT_FALSE(outputs.applied.empty());
-    EXPECT_TRUE(outputs.applied.back().tcp);
+    EXPECT_EQ(outputs.running(), std::vector<std::string>{"tcp://127.0.0.1:10110"});
     EXPECT_EQ(settings.entry("pelora", "Output", "Tcp"), "1");
     EXPECT_EQ(settings.entry("pelora", "Output", "TcpPort"), "10110");
     EXPECT_EQ(child<QAction>("mnuOutputTcp")->text(), "TCP Server  127.0.0.1:10110, 2 clients");
 
-    outputs.problems = {"The TCP server cannot listen on 127.0.0.1:10110: The bound address is already in use."};
     child<QAction>("mnuOutputUtc")->trigger();
     EXPECT_EQ(settings.entry("pelora", "Output", "Utc"), "1");
-    EXPECT_EQ(errors, outputs.problems) << "a problem is shown once, when it arises";
+    EXPECT_TRUE(errors.empty());
+    outputs.failing["udp://127.0.0.1:10110"] = Failure{"UDP cannot send to 127.0.0.1:10110", "Network is unreachable", 0};
+    child<QAction>("mnuOutputUdp")->trigger();
+    EXPECT_EQ(errors, std::vector<std::string>{"UDP cannot send to 127.0.0.1:10110: Network is unreachable."})
+        << "a problem is shown once, when it arises";
+    EXPECT_EQ(child<QAction>("mnuOutputUdp")->text(), "UDP  (not running)");
     window->CMD_GO_Click(0);
     tickAfter(milliseconds(1000));
     EXPECT_NE(window->voyage().fixes()[0].find(",103456,"), std::string::npos) << "UTC time fields";
@@ -258,9 +262,11 @@ TEST_F(RunCycle, RealTimerSendsASentenceEverySecondOnceRunning) {
     WallClockTicker realTicker;
     serial.available.clear();
     const WindowServices fakes = services();
-    FRM_NMEA window(WindowServices{realClock, realRandom, realTicker, fakes.serial, fakes.outputs,
-                                   fakes.settings, fakes.configDialogs, fakes.fileDialogs, fakes.dialogs,
-                                   fakes.helpViewer, fakes.browser, fakes.programEnd, fakes.applicationName});
+    Simulation realSimulation(SimulationServices{realClock, realRandom, serial, outputs, settings, "pelora", "/tmp/x"});
+    FRM_NMEA window(realSimulation,
+                    WindowServices{realClock, realTicker, fakes.settings, fakes.configDialogs, fakes.fileDialogs,
+                                   fakes.dialogs, fakes.helpViewer, fakes.browser, fakes.programEnd,
+                                   fakes.applicationName});
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>("CMD_GO_0"), Qt::LeftButton);
     QTest::qWait(2500);

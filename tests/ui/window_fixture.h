@@ -23,13 +23,24 @@ namespace pelora::testing {
 // the test decides when a step happens.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { window = std::make_unique<FRM_NMEA>(services()); }
+    void SetUp() override { window = std::make_unique<FRM_NMEA>(simulation, services()); }
 
-    // Fakes for every outside service; the settings store starts empty (a first run).
+    // Fakes for every outside service of the window; the settings store starts empty (a first
+    // run).
     WindowServices services() {
-        return WindowServices{clock,       random,          ticker,   serial,     outputs,
-                              settings,    configDialogs,   fileDialogs, dialogs, helpViewer,
-                              browser,     programEnd,      "pelora"};
+        return WindowServices{clock,       ticker,  settings, configDialogs, fileDialogs,
+                              dialogs,     helpViewer, browser, programEnd,  "pelora"};
+    }
+
+    // A window over a simulation of its own, with `serialControl` and `store` in place of the
+    // fakes' (the window must go before the fixture does).
+    std::unique_ptr<FRM_NMEA> windowWith(SerialControl& serialControl, SettingsStore& store) {
+        window.reset();
+        ownSimulation = std::make_unique<Simulation>(
+            SimulationServices{clock, random, serialControl, outputs, store, "pelora", "/run/pelora/ttyNMEA"});
+        return std::make_unique<FRM_NMEA>(*ownSimulation,
+                                          WindowServices{clock, ticker, store, configDialogs, fileDialogs, dialogs,
+                                                         helpViewer, browser, programEnd, "pelora"});
     }
 
     template <typename T>
@@ -43,8 +54,9 @@ protected:
     FixedRandom random;
     ManualTicker ticker;
     FakeSerialControl serial;
-    FakeOutputs outputs;
+    FakeOutputMaker outputs;
     MemorySettingsStore settings;
+    Simulation simulation{SimulationServices{clock, random, serial, outputs, settings, "pelora", "/run/pelora/ttyNMEA"}};
     FakeConfigDialogs configDialogs;
     QueuedFileDialogs fileDialogs;
     FakeWindowDialogs dialogs;
@@ -56,6 +68,7 @@ protected:
     std::vector<std::string>& errors = dialogs.errors;
     std::vector<std::string>& notices = dialogs.notices;
     bool& confirmBrowser = dialogs.online;
+    std::unique_ptr<Simulation> ownSimulation;
     std::unique_ptr<FRM_NMEA> window;
 };
 
