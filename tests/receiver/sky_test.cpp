@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SkyRow{"TasmanSea", -33.9, 151.2, 25, {2031, 3, 15, 3, 7, 30}, "2031-03-15T03:07:30"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ReceiverSky, MaskBlockedSectorAndTwelveUsed) {
+TEST(ReceiverSky, MaskBlockedSectorTwelveUsedAndSeededSignals) {
     ReceiverSettings settings;
     settings.systems = kAllSystems;
     settings.elevationMaskDeg = 10;
@@ -100,20 +100,35 @@ TEST(ReceiverSky, MaskBlockedSectorAndTwelveUsed) {
     const std::int64_t when = utcMilliseconds({2026, 12, 6, 12, 34, 56});
     Fix fix;
     Receiver(7).observe(settings, 54.5, -1.25, when, fix);
+    Fix again;
+    Receiver(7).observe(settings, 54.5, -1.25, when, again);
+    Fix otherSeed;
+    Receiver(8).observe(settings, 54.5, -1.25, when, otherSeed);
 
     int hidden = 0;
+    int tracked = 0;
     double lowestUsed = 90;
     double highestUnused = 0;
-    int tracked = 0;
-    for (const SatelliteView& s : fix.satellites) {
+    bool seedsDiffer = false;
+    std::array<double, 2> snrSum{};  // below 25 and above 50 degrees
+    std::array<int, 2> snrCount{};
+    for (std::size_t i = 0; i < fix.satellites.size(); ++i) {
+        const SatelliteView& s = fix.satellites[i];
         EXPECT_GE(s.elevationDeg, 10);
         const bool inSector = s.azimuthDeg >= 180 && s.azimuthDeg <= 270 && s.elevationDeg < 40;
         EXPECT_EQ(s.snrDbHz < 0, inSector) << s.svid;
-        hidden += inSector ? 1 : 0;
         EXPECT_FALSE(inSector && s.used) << s.svid;
-        if (s.snrDbHz >= 0) ++tracked;
+        EXPECT_EQ(s.snrDbHz, again.satellites[i].snrDbHz);
+        seedsDiffer = seedsDiffer || s.snrDbHz != otherSeed.satellites[i].snrDbHz;
+        hidden += inSector ? 1 : 0;
+        if (s.snrDbHz < 0) continue;
+        ++tracked;
         if (s.used) lowestUsed = std::min(lowestUsed, s.elevationDeg);
-        if (s.snrDbHz >= 0 && !s.used) highestUnused = std::max(highestUnused, s.elevationDeg);
+        if (!s.used) highestUnused = std::max(highestUnused, s.elevationDeg);
+        if (s.elevationDeg < 25 || s.elevationDeg > 50) {
+            snrSum[s.elevationDeg > 50 ? 1 : 0] += s.snrDbHz;
+            ++snrCount[s.elevationDeg > 50 ? 1 : 0];
+        }
     }
     EXPECT_GT(hidden, 0);
     EXPECT_GT(tracked, kMostSatellitesUsed);
@@ -121,33 +136,9 @@ TEST(ReceiverSky, MaskBlockedSectorAndTwelveUsed) {
     EXPECT_EQ(std::count_if(fix.satellites.begin(), fix.satellites.end(), [](const SatelliteView& s) { return s.used; }),
               kMostSatellitesUsed);
     EXPECT_GE(lowestUsed, highestUnused);
-
-    // The signal-to-noise values come from the receiver's seed alone, and rise with elevation.
-    Fix again;
-    Receiver(7).observe(settings, 54.5, -1.25, when, again);
-    Fix otherSeed;
-    Receiver(8).observe(settings, 54.5, -1.25, when, otherSeed);
-    bool differs = false;
-    double high = 0;
-    double low = 0;
-    int highCount = 0;
-    int lowCount = 0;
-    for (std::size_t i = 0; i < fix.satellites.size(); ++i) {
-        EXPECT_EQ(fix.satellites[i].snrDbHz, again.satellites[i].snrDbHz);
-        differs = differs || fix.satellites[i].snrDbHz != otherSeed.satellites[i].snrDbHz;
-        const SatelliteView& s = fix.satellites[i];
-        if (s.snrDbHz < 0) continue;
-        if (s.elevationDeg > 50) {
-            high += s.snrDbHz;
-            ++highCount;
-        } else if (s.elevationDeg < 25) {
-            low += s.snrDbHz;
-            ++lowCount;
-        }
-    }
-    EXPECT_TRUE(differs);
-    ASSERT_GT(highCount * lowCount, 0);
-    EXPECT_GT(high / highCount - low / lowCount, 5);
+    EXPECT_TRUE(seedsDiffer);
+    ASSERT_GT(snrCount[0] * snrCount[1], 0);
+    EXPECT_GT(snrSum[1] / snrCount[1] - snrSum[0] / snrCount[0], 5);  // higher is stronger
 }
 
 SatelliteView used(GnssSystem system, double elevation, double azimuth) {
