@@ -13,20 +13,39 @@ namespace {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 }  // namespace
 
-void composeGLL(const Fix& fix, const SentenceStyle&, std::vector<std::string>& out) {
+// The receiver forms of the three (receiver_sentences.cpp).
+void composeReceiverGLL(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeReceiverGGA(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeReceiverRMC(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+
+// GLL, GGA and RMC: the seed's forms, byte for byte as the simulator always sent them, or the
+// receiver forms.
+void composeGLL(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out) {
+    if (!style.seedForm) {
+        composeReceiverGLL(fix, style, out);
+        return;
+    }
     out.push_back("$GPGLL," + posformat(fix.latitude, true, fix.decimalPlaces, fix.leadingZeros) + "," +
                   posformat(fix.longitude, false, fix.decimalPlaces, fix.leadingZeros) + "," + timeText(fix.time) +
                   ",A");
 }
 
-void composeGGA(const Fix& fix, const SentenceStyle&, std::vector<std::string>& out) {
+void composeGGA(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out) {
+    if (!style.seedForm) {
+        composeReceiverGGA(fix, style, out);
+        return;
+    }
     out.push_back("$GPGGA," + timeText(fix.time) + "," +
                   posformat(fix.latitude, true, fix.decimalPlaces, fix.leadingZeros) + "," +
                   posformat(fix.longitude, false, fix.decimalPlaces, fix.leadingZeros) +
                   ",2,04,0.9,0.0,M,0.0,M,5,0100");
 }
 
-void composeRMC(const Fix& fix, const SentenceStyle&, std::vector<std::string>& out) {
+void composeRMC(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out) {
+    if (!style.seedForm) {
+        composeReceiverRMC(fix, style, out);
+        return;
+    }
     out.push_back("$GPRMC," + timeText(fix.time) + ",A," +
                   posformat(fix.latitude, true, fix.decimalPlaces, fix.leadingZeros) + "," +
                   posformat(fix.longitude, false, fix.decimalPlaces, fix.leadingZeros) + "," + fix.sogText + "," +

@@ -12,6 +12,13 @@ namespace pelora {
 void composeGLL(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
 void composeGGA(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
 void composeRMC(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeVTG(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeZDA(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeGSA(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeGSV(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeGNS(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeGST(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeHDT(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
 
 namespace {
 
@@ -21,6 +28,13 @@ const std::array kTable{
     SentenceType{"GLL", composeGLL, ChecksumRule::WhenAsked, true, "geographic position"},
     SentenceType{"GGA", composeGGA, ChecksumRule::WhenAsked, true, "fix data"},
     SentenceType{"RMC", composeRMC, ChecksumRule::Always, true, "recommended minimum data"},
+    SentenceType{"VTG", composeVTG, ChecksumRule::Always, false, "track made good and ground speed"},
+    SentenceType{"ZDA", composeZDA, ChecksumRule::Always, false, "date and time"},
+    SentenceType{"GSA", composeGSA, ChecksumRule::Always, false, "dilution of precision and active satellites"},
+    SentenceType{"GSV", composeGSV, ChecksumRule::Always, false, "satellites in view"},
+    SentenceType{"GNS", composeGNS, ChecksumRule::Always, false, "multi-system fix data"},
+    SentenceType{"GST", composeGST, ChecksumRule::Always, false, "position error statistics"},
+    SentenceType{"HDT", composeHDT, ChecksumRule::Always, false, "true heading"},
 };
 
 bool sameName(std::string_view a, std::string_view b) {

@@ -28,7 +28,7 @@ struct SentenceStyle {
 };
 
 // Appends the sentences of one type for `fix`, without checksum and line end: most types give
-// one, GSV one per group of four satellites (per system), GSA one per system from NMEA 4.10.
+// one, GSV one per group of four satellites of each system reported, GSA one per system.
 using SentenceComposer = void (*)(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
 
 // One row of the table of sentence types.
