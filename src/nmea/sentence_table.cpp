@@ -12,6 +12,11 @@ namespace pelora {
 void composeGLL(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
 void composeGGA(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
 void composeRMC(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeRMB(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeAPB(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeXTE(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeBWC(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeBOD(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
 
 namespace {
 
@@ -21,6 +26,12 @@ const std::array kTable{
     SentenceType{"GLL", composeGLL, ChecksumRule::WhenAsked, true, "geographic position"},
     SentenceType{"GGA", composeGGA, ChecksumRule::WhenAsked, true, "fix data"},
     SentenceType{"RMC", composeRMC, ChecksumRule::Always, true, "recommended minimum data"},
+    // The route sentences: a line only while a route is followed.
+    SentenceType{"RMB", composeRMB, ChecksumRule::Always, false, "navigation to the destination waypoint"},
+    SentenceType{"APB", composeAPB, ChecksumRule::Always, false, "autopilot sentence B"},
+    SentenceType{"XTE", composeXTE, ChecksumRule::Always, false, "cross-track error"},
+    SentenceType{"BWC", composeBWC, ChecksumRule::Always, false, "bearing and distance to waypoint"},
+    SentenceType{"BOD", composeBOD, ChecksumRule::Always, false, "bearing origin to destination"},
 };
 
 bool sameName(std::string_view a, std::string_view b) {
