@@ -21,7 +21,10 @@ double angleBetween(double a, double b) {
 }  // namespace
 
 RouteFollower::RouteFollower(Route route, double arrivalCircleNm)
-    : m_route(std::move(route)), m_arrivalCircleNm(arrivalCircleNm), m_metresAfter(m_route.waypoints.size(), 0.0) {
+    : m_route(std::move(route)),
+      m_arrivalCircleNm(arrivalCircleNm),
+      m_metresAfter(m_route.waypoints.size(), 0.0),
+      m_finished(m_route.waypoints.empty()) {
     for (std::size_t i = m_route.waypoints.size(); i-- > 1;) {
         const Waypoint& from = m_route.waypoints[i - 1];
         const Waypoint& to = m_route.waypoints[i];
@@ -84,6 +87,8 @@ std::optional<double> RouteFollower::update(double latitude, double longitude, d
         m_leg.reset();
         return std::nullopt;
     }
+    if (!std::isfinite(latitude) || !std::isfinite(longitude)) return std::nullopt;
+    if (!std::isfinite(sogKnots) || !std::isfinite(cogDegrees)) sogKnots = cogDegrees = 0;
     if (!m_started) {
         m_started = true;
         activate(0, latitude, longitude, {});

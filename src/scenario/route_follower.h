@@ -32,12 +32,14 @@ struct FollowerState {
 // finished: the follower gives no more course (the ship holds the one it has) and no leg.
 class RouteFollower {
 public:
-    // Requires at least one waypoint and an arrival circle above 0.
+    // An empty route is finished from the start. With an arrival circle of 0 or less only
+    // passing the line through a waypoint reaches it.
     explicit RouteFollower(Route route, double arrivalCircleNm = kDefaultArrivalCircleNm);
 
     // One tick from the position the receiver reports (signed degrees) and the speed and course
     // over ground of the last step. Gives the course for the autopilot, degrees true in
-    // [0, 360), or nothing once the route is finished. The leg of this tick is then leg(): on the
+    // [0, 360), or nothing once the route is finished (or for a position that is not a number,
+    // which changes nothing). The leg of this tick is then leg(): on the
     // tick a waypoint is reached, the leg that led to it (arrival flags set); afterwards the next.
     std::optional<double> update(double latitude, double longitude, double sogKnots, double cogDegrees);
 

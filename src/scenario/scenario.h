@@ -51,7 +51,7 @@ struct MaskSky {
 struct ClearSkyMask {};                                // every satellite seen again
 struct DegradeHdop { double factor = 1; };             // HDOP times this; 1 restores it
 struct StepClock { std::chrono::seconds delta{0}; };   // the clock jumps (either way)
-struct SwitchFault { FaultSpec fault; };               // a fault on the wire for its window
+struct SwitchFault { FaultSetting fault; };               // a fault on the wire for its window
 struct EndRun {};                                      // the run ends here
 }  // namespace action
 

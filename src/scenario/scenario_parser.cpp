@@ -319,8 +319,8 @@ private:
         const toml::node* gpx = table.get("gpx");
         const toml::node* waypoints = table.get("waypoints");
         if ((gpx == nullptr) == (waypoints == nullptr)) {
-            fail(lineOf(table), "[route] needs either gpx (a GPX file) or waypoints (a list), not " +
-                                    std::string(gpx == nullptr ? "neither" : "both"));
+            fail(lineOf(table), gpx == nullptr ? "[route] needs gpx (a GPX file) or waypoints (a list)"
+                                               : "[route] takes gpx or waypoints, not both");
             return;
         }
         std::optional<Route> route = gpx != nullptr ? routeFromGpx(*gpx) : routeFromWaypoints(*waypoints);
@@ -538,13 +538,13 @@ private:
                                    faultNameList());
             return std::nullopt;
         }
-        FaultSpec spec;
-        spec.kind = *kind;
-        spec.from = at;
+        FaultSetting setting;
+        setting.kind = *kind;
+        setting.from = at;
         bool good = true;
         if (const toml::node* duration = event.get("duration")) {
             const auto span = timeSpan(*duration, "duration", 1);
-            if (span) spec.until = at + *span;
+            if (span) setting.until = at + *span;
             good = span.has_value();
         }
         if (const toml::node* every = event.get("every")) {
@@ -555,11 +555,11 @@ private:
                                          (integer != nullptr ? std::to_string(integer->get()) : typeName(*every)));
                 good = false;
             } else {
-                spec.every = static_cast<std::uint32_t>(integer->get());
+                setting.every = static_cast<std::uint32_t>(integer->get());
             }
         }
         if (!good) return std::nullopt;
-        return action::SwitchFault{spec};
+        return action::SwitchFault{setting};
     }
 
     const std::string& m_path;

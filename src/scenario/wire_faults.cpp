@@ -112,8 +112,8 @@ FaultOption parseFaultOption(std::string_view text) {
                                           "; the faults are " + faultNameList();
         return option;
     }
-    FaultSpec spec;
-    spec.kind = *kind;
+    FaultSetting setting;
+    setting.kind = *kind;
     if (colon != std::string_view::npos) {
         const std::string_view every = text.substr(colon + 1);
         std::uint32_t value = 0;
@@ -124,20 +124,20 @@ FaultOption parseFaultOption(std::string_view text) {
                            std::to_string(kLargestFaultEvery) + " (bad-checksum:10 spoils every tenth sentence)";
             return option;
         }
-        spec.every = value;
+        setting.every = value;
     }
-    option.spec = spec;
+    option.setting = setting;
     return option;
 }
 
 WireFaults::WireFaults(std::uint64_t seed) : m_random(seed) {}
 
-void WireFaults::add(const FaultSpec& spec) { m_faults.push_back(Active{spec, 0}); }
+void WireFaults::add(const FaultSetting& setting) { m_faults.push_back(Active{setting, 0}); }
 
 bool WireFaults::due(Active& fault, std::chrono::seconds elapsed) {
-    if (elapsed < fault.spec.from || (fault.spec.until && elapsed >= *fault.spec.until)) return false;
+    if (elapsed < fault.setting.from || (fault.setting.until && elapsed >= *fault.setting.until)) return false;
     ++fault.seen;
-    return fault.seen % std::max<std::uint32_t>(fault.spec.every, 1) == 0;
+    return fault.seen % std::max<std::uint32_t>(fault.setting.every, 1) == 0;
 }
 
 std::uint32_t WireFaults::draw(std::uint32_t below) {
@@ -148,7 +148,7 @@ std::uint32_t WireFaults::draw(std::uint32_t below) {
 bool WireFaults::rolloverDue(std::chrono::seconds elapsed) {
     bool rollover = false;
     for (Active& fault : m_faults) {
-        if (fault.spec.kind == FaultKind::WeekRollover && due(fault, elapsed)) rollover = true;
+        if (fault.setting.kind == FaultKind::WeekRollover && due(fault, elapsed)) rollover = true;
     }
     if (rollover) ++m_counts[static_cast<std::size_t>(FaultKind::WeekRollover)];
     return rollover;
@@ -156,7 +156,7 @@ bool WireFaults::rolloverDue(std::chrono::seconds elapsed) {
 
 void WireFaults::applyToBurst(std::chrono::seconds elapsed, std::vector<WireLine>& lines) {
     for (Active& fault : m_faults) {
-        if (fault.spec.kind == FaultKind::GsvGap && due(fault, elapsed)) {
+        if (fault.setting.kind == FaultKind::GsvGap && due(fault, elapsed)) {
             // The groups of two or more parts: a part numbered 1 of n followed by its n - 1 others.
             std::vector<std::pair<std::size_t, std::size_t>> groups;  // first line, parts
             for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -169,7 +169,7 @@ void WireFaults::applyToBurst(std::chrono::seconds elapsed, std::vector<WireLine
             const auto& [first, parts] = groups[draw(static_cast<std::uint32_t>(groups.size()))];
             lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(first + draw(static_cast<std::uint32_t>(parts))));
             ++m_counts[static_cast<std::size_t>(FaultKind::GsvGap)];
-        } else if (fault.spec.kind == FaultKind::Reorder && due(fault, elapsed)) {
+        } else if (fault.setting.kind == FaultKind::Reorder && due(fault, elapsed)) {
             std::vector<std::size_t> pairs;  // neighbours that differ
             for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
                 if (lines[i].text != lines[i + 1].text) pairs.push_back(i);
@@ -191,7 +191,7 @@ std::vector<std::string> WireFaults::apply(std::chrono::seconds elapsed, std::ve
         out.text = std::move(line.text);
         for (const FaultKind kind : kLineFaultOrder) {
             for (Active& fault : m_faults) {
-                if (fault.spec.kind != kind || !due(fault, elapsed)) continue;
+                if (fault.setting.kind != kind || !due(fault, elapsed)) continue;
                 std::string& text = out.text;
                 const std::size_t star = checksumAt(text);
                 bool injected = true;

@@ -40,7 +40,7 @@ std::string faultNameList();
 // One fault switched on: for a window of simulated time, spoiling every `every`th sentence in it
 // (every one when 1). For reorder and gsv-gap, which act on a tick's burst, and week-rollover,
 // which acts on a tick's fix, `every` counts ticks instead of sentences.
-struct FaultSpec {
+struct FaultSetting {
     FaultKind kind = FaultKind::BadChecksum;
     std::uint32_t every = 1;                     // 1 or more
     std::chrono::seconds from{0};                // on from this simulated time since the start
@@ -52,7 +52,7 @@ inline constexpr std::uint32_t kLargestFaultEvery = 1'000'000;
 // The command-line form NAME[:EVERY] ("bad-checksum:10" spoils every tenth sentence, from the
 // start to the end), or a message saying what is wrong.
 struct FaultOption {
-    std::optional<FaultSpec> spec;
+    std::optional<FaultSetting> setting;
     std::string error;
 };
 FaultOption parseFaultOption(std::string_view text);
@@ -71,7 +71,7 @@ class WireFaults {
 public:
     explicit WireFaults(std::uint64_t seed);
 
-    void add(const FaultSpec& spec);
+    void add(const FaultSetting& setting);
     bool empty() const { return m_faults.empty(); }
 
     // Whether this tick's fix is to carry a date 1024 weeks back (weekRolloverDate): call once a
@@ -90,7 +90,7 @@ public:
 
 private:
     struct Active {
-        FaultSpec spec;
+        FaultSetting setting;
         std::uint64_t seen = 0;  // sentences (or ticks) met while on
     };
 
