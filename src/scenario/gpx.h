@@ -13,8 +13,9 @@
 
 namespace pelora {
 
-// The largest GPX file read: 16 MiB, some hundred thousand points, far beyond any route.
-inline constexpr std::size_t kMaxGpxBytes = 16U * 1024U * 1024U;
+// The largest GPX file read: 64 MiB, two days of a track recorded once a second as trackGpx
+// writes it (some 325 bytes a point), far beyond any route.
+inline constexpr std::size_t kMaxGpxBytes = 64U * 1024U * 1024U;
 
 // A route read from GPX, or what is wrong with the file.
 struct GpxRead {

@@ -105,9 +105,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(GpxFile, UnreadableOrTooLargeIsAnError) {
     testing::MemoryFiles files;
-    files.files["/routes/big.gpx"] = std::string(kMaxGpxBytes + 1, ' ');
+    files.huge.insert("/routes/big.gpx");
     EXPECT_EQ(readGpxFile("/routes/big.gpx", files).error.text(),
-              "/routes/big.gpx: the file is larger than 16 MiB, the most a GPX file may hold");
+              "/routes/big.gpx: the file is larger than 64 MiB, the most a GPX file may hold");
     EXPECT_EQ(readGpxFile("/routes/gone.gpx", files).error.text(),
               "/routes/gone.gpx: cannot be read: No such file or directory");
 }
