@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,31 @@ struct FixErrors {
     double altitude = 0;
 };
 
+// Which way to steer to regain the track of a route leg.
+enum class SteerDirection { Left, Right };
+
+// The active leg of a followed route as the route sentences (RMB, APB, XTE, BWC, BOD) report
+// it: from the origin waypoint to the destination waypoint, measured on the WGS-84 ellipsoid
+// from the reported position. Bearings are true, degrees in [0, 360); distances nautical miles.
+struct RouteLeg {
+    std::string originName;         // "" when the leg starts where the ship joined the route
+    std::string destinationName;
+    double originLatitude = 0;
+    double originLongitude = 0;
+    double destinationLatitude = 0;
+    double destinationLongitude = 0;
+    double bearingOriginToDestination = 0;  // initial geodesic azimuth at the origin
+    double bearingToDestination = 0;        // initial geodesic azimuth from the present position
+    double headingToSteer = 0;              // the course the autopilot is given
+    double distanceToDestinationNm = 0;
+    double distanceToRouteEndNm = 0;        // to the destination, then along the remaining legs
+    double crossTrackNm = 0;                // distance from the leg's geodesic, never negative
+    SteerDirection steer = SteerDirection::Left;
+    double closingVelocityKnots = 0;        // speed over ground towards the destination
+    bool arrivalCircleEntered = false;
+    bool perpendicularPassed = false;
+};
+
 // Everything a sentence of one tick is composed from: one value, so that every sentence of a
 // burst reports the same fix. The seed's single sentence uses the position, the time, the two
 // over-ground texts and the format choices only.
@@ -77,6 +103,10 @@ struct Fix {
     // How positions are written (the window's decimal places and leading-zeros choice).
     int decimalPlaces = 4;
     bool leadingZeros = true;
+
+    // The active leg while a route is followed; nothing otherwise (the route sentences then
+    // give no line).
+    std::optional<RouteLeg> leg;
 };
 
 }  // namespace pelora

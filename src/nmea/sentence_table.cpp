@@ -19,6 +19,11 @@ void composeGSV(const Fix& fix, const SentenceStyle& style, std::vector<std::str
 void composeGNS(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
 void composeGST(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
 void composeHDT(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeRMB(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeAPB(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeXTE(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeBWC(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
+void composeBOD(const Fix& fix, const SentenceStyle& style, std::vector<std::string>& out);
 
 namespace {
 
@@ -35,6 +40,12 @@ const std::array kTable{
     SentenceType{"GNS", composeGNS, ChecksumRule::Always, false, "multi-system fix data"},
     SentenceType{"GST", composeGST, ChecksumRule::Always, false, "position error statistics"},
     SentenceType{"HDT", composeHDT, ChecksumRule::Always, false, "true heading"},
+    // The route sentences: a line only while a route is followed.
+    SentenceType{"RMB", composeRMB, ChecksumRule::Always, false, "navigation to the destination waypoint"},
+    SentenceType{"APB", composeAPB, ChecksumRule::Always, false, "autopilot sentence B"},
+    SentenceType{"XTE", composeXTE, ChecksumRule::Always, false, "cross-track error"},
+    SentenceType{"BWC", composeBWC, ChecksumRule::Always, false, "bearing and distance to waypoint"},
+    SentenceType{"BOD", composeBOD, ChecksumRule::Always, false, "bearing origin to destination"},
 };
 
 bool sameName(std::string_view a, std::string_view b) {
