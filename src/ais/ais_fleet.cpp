@@ -1,0 +1,144 @@
+#include "ais/ais_fleet.h"
+
+#include <algorithm>
+
+#include "ais/report_interval.h"
+
+namespace pelora {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// Every target makes its first position report within this time of its start (or within its
+// interval, if that is shorter), so that targets show up at once.
+constexpr milliseconds kFirstPositionWindow = std::chrono::seconds(10);
+// First static reports spread over half a second per target, at least 10 s and at most the
+// static interval: a large fleet does not send a burst of two-sentence messages at its start.
+constexpr milliseconds kStaticSpreadPerTarget{500};
+constexpr milliseconds kShortestStaticWindow = std::chrono::seconds(10);
+constexpr std::uint64_t kPositionSalt = 0x9e3779b97f4a7c15ULL;
+constexpr std::uint64_t kStaticSalt = 0xd1b54a32d192ed03ULL;
+
+// A fixed scramble of 64 bits (SplitMix64's finaliser): the same MMSI always gives the same
+// offset, on any machine.
+std::uint64_t scramble(std::uint64_t value) {
+    value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    value = (value ^ (value >> 27)) * 0x94d049bb133111ebULL;
+    return value ^ (value >> 31);
+}
+
+milliseconds offsetWithin(std::uint32_t mmsi, std::uint64_t salt, milliseconds window) {
+    const auto span = static_cast<std::uint64_t>(std::max<milliseconds::rep>(window.count(), 1));
+    return milliseconds(static_cast<milliseconds::rep>(scramble(mmsi ^ salt) % span));
+}
+
+int utcSecondOf(AisTime now) {
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(now).time_since_epoch().count();
+    return static_cast<int>(((seconds % 60) + 60) % 60);
+}
+
+}  // namespace
+
+std::optional<std::string> AisFleet::add(const AisTarget& target) {
+    if (auto problem = checkTarget(target)) return problem;
+    for (const Entry& entry : m_entries) {
+        if (entry.target.mmsi == target.mmsi) {
+            return "MMSI " + std::to_string(target.mmsi) + ": already the MMSI of target \"" + entry.target.name + "\"";
+        }
+    }
+    m_entries.emplace_back(target);
+    return std::nullopt;
+}
+
+void AisFleet::start(Entry& entry, AisTime now) const {
+    const milliseconds interval = positionReportInterval(entry.target.aisClass, entry.motion.speedKnots(),
+                                                         entry.motion.rateOfTurnDegPerMin(), entry.target.status);
+    entry.positionDue = now + offsetWithin(entry.target.mmsi, kPositionSalt, std::min(interval, kFirstPositionWindow));
+    entry.lastReport.reset();
+    const milliseconds staticWindow =
+        std::clamp(kStaticSpreadPerTarget * static_cast<milliseconds::rep>(m_entries.size()), kShortestStaticWindow,
+                   kStaticDataInterval);
+    entry.staticDue = now + offsetWithin(entry.target.mmsi, kStaticSalt, staticWindow);
+    entry.started = true;
+}
+
+std::vector<std::string> AisFleet::tick(AisTime now) {
+    const bool wentBack = m_lastTick && now < *m_lastTick;
+    const milliseconds elapsed = m_lastTick && !wentBack ? now - *m_lastTick : milliseconds::zero();
+    m_lastTick = now;
+
+    std::vector<std::string> lines;
+    for (Entry& entry : m_entries) {
+        if (!entry.started || wentBack) {
+            start(entry, now);
+        } else {
+            entry.motion.advance(elapsed);
+        }
+        reportPosition(entry, now, lines);
+        reportStatic(entry, now, lines);
+    }
+    return lines;
+}
+
+PositionReport AisFleet::reportOf(const Entry& entry, AisTime now) const {
+    PositionReport report;
+    report.mmsi = entry.target.mmsi;
+    report.status = entry.target.status;
+    report.rateOfTurnDegPerMin = entry.motion.rateOfTurnDegPerMin();
+    report.speedKnots = entry.motion.speedKnots();
+    report.lat = entry.motion.lat();
+    report.lon = entry.motion.lon();
+    report.courseDeg = entry.motion.courseDeg();
+    report.headingDeg = entry.motion.headingDeg();
+    report.utcSecond = utcSecondOf(now);
+    return report;
+}
+
+void AisFleet::reportPosition(Entry& entry, AisTime now, std::vector<std::string>& lines) {
+    // The interval follows the target's present motion, so that a target that speeds up or
+    // starts to turn reports more often at once.
+    const milliseconds interval = positionReportInterval(entry.target.aisClass, entry.motion.speedKnots(),
+                                                         entry.motion.rateOfTurnDegPerMin(), entry.target.status);
+    const AisTime due = entry.lastReport ? *entry.lastReport + interval : entry.positionDue;
+    if (due > now) return;
+    // The next report counts from when this one was due, so that a 3 1/3 s interval averages
+    // 3 1/3 s on a 1 s tick; from now when a whole interval or more was missed.
+    entry.lastReport = now - due < interval ? due : now;
+
+    const PositionReport report = reportOf(entry, now);
+    const AisPayload payload =
+        entry.target.aisClass == AisClass::A ? classAPositionReport(report) : classBPositionReport(report);
+    m_framer.frame(payload, AisTalker::OtherShip, lines);
+}
+
+void AisFleet::reportStatic(Entry& entry, AisTime now, std::vector<std::string>& lines) {
+    if (entry.staticDue > now) return;
+    entry.staticDue += kStaticDataInterval;
+    if (entry.staticDue <= now) entry.staticDue = now + kStaticDataInterval;
+    if (entry.target.aisClass == AisClass::A) {
+        m_framer.frame(staticAndVoyageData(entry.staticData), AisTalker::OtherShip, lines);
+    } else {
+        m_framer.frame(staticDataPartA(entry.staticData), AisTalker::OtherShip, lines);
+        m_framer.frame(staticDataPartB(entry.staticData), AisTalker::OtherShip, lines);
+    }
+}
+
+std::vector<std::string> AisFleet::ownShipReport(const PositionReport& report, AisClass aisClass) {
+    std::vector<std::string> lines;
+    const AisPayload payload = aisClass == AisClass::A ? classAPositionReport(report) : classBPositionReport(report);
+    m_framer.frame(payload, AisTalker::OwnShip, lines);
+    return lines;
+}
+
+std::vector<ClosestApproach> AisFleet::closestApproaches(const Movement& own) const {
+    std::vector<ClosestApproach> approaches;
+    approaches.reserve(m_entries.size());
+    for (const Entry& entry : m_entries) {
+        const Movement target{entry.motion.lat(), entry.motion.lon(), entry.motion.speedKnots(), entry.motion.courseDeg()};
+        approaches.push_back(closestApproach(own, target));
+    }
+    return approaches;
+}
+
+}  // namespace pelora
