@@ -1,6 +1,7 @@
 #include "ais/ais_fleet.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "ais/report_interval.h"
 
@@ -17,20 +18,16 @@ constexpr milliseconds kFirstPositionWindow = std::chrono::seconds(10);
 // static interval: a large fleet does not send a burst of two-sentence messages at its start.
 constexpr milliseconds kStaticSpreadPerTarget{500};
 constexpr milliseconds kShortestStaticWindow = std::chrono::seconds(10);
-constexpr std::uint64_t kPositionSalt = 0x9e3779b97f4a7c15ULL;
-constexpr std::uint64_t kStaticSalt = 0xd1b54a32d192ed03ULL;
+// Offsets within a window follow the target's place in the fleet along two evenly spreading
+// (Weyl) sequences, the golden ratio's and the silver ratio's fractional parts: however many
+// targets there are, the n-th offset falls into the largest gap the ones before it left, so
+// targets with the same interval keep evenly spaced reports for ever.
+constexpr double kPositionStep = 0.6180339887498949;
+constexpr double kStaticStep = 0.4142135623730950;
 
-// A fixed scramble of 64 bits (SplitMix64's finaliser): the same MMSI always gives the same
-// offset, on any machine.
-std::uint64_t scramble(std::uint64_t value) {
-    value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    value = (value ^ (value >> 27)) * 0x94d049bb133111ebULL;
-    return value ^ (value >> 31);
-}
-
-milliseconds offsetWithin(std::uint32_t mmsi, std::uint64_t salt, milliseconds window) {
-    const auto span = static_cast<std::uint64_t>(std::max<milliseconds::rep>(window.count(), 1));
-    return milliseconds(static_cast<milliseconds::rep>(scramble(mmsi ^ salt) % span));
+milliseconds offsetWithin(std::size_t place, double step, milliseconds window) {
+    const double fraction = std::fmod(static_cast<double>(place + 1) * step, 1.0);
+    return milliseconds(static_cast<milliseconds::rep>(fraction * static_cast<double>(window.count())));
 }
 
 int utcSecondOf(AisTime now) {
@@ -51,15 +48,15 @@ std::optional<std::string> AisFleet::add(const AisTarget& target) {
     return std::nullopt;
 }
 
-void AisFleet::start(Entry& entry, AisTime now) const {
+void AisFleet::start(Entry& entry, std::size_t place, AisTime now) const {
     const milliseconds interval = positionReportInterval(entry.target.aisClass, entry.motion.speedKnots(),
                                                          entry.motion.rateOfTurnDegPerMin(), entry.target.status);
-    entry.positionDue = now + offsetWithin(entry.target.mmsi, kPositionSalt, std::min(interval, kFirstPositionWindow));
+    entry.positionDue = now + offsetWithin(place, kPositionStep, std::min(interval, kFirstPositionWindow));
     entry.lastReport.reset();
     const milliseconds staticWindow =
         std::clamp(kStaticSpreadPerTarget * static_cast<milliseconds::rep>(m_entries.size()), kShortestStaticWindow,
                    kStaticDataInterval);
-    entry.staticDue = now + offsetWithin(entry.target.mmsi, kStaticSalt, staticWindow);
+    entry.staticDue = now + offsetWithin(place, kStaticStep, staticWindow);
     entry.started = true;
 }
 
@@ -69,9 +66,10 @@ std::vector<std::string> AisFleet::tick(AisTime now) {
     m_lastTick = now;
 
     std::vector<std::string> lines;
-    for (Entry& entry : m_entries) {
+    for (std::size_t place = 0; place < m_entries.size(); ++place) {
+        Entry& entry = m_entries[place];
         if (!entry.started || wentBack) {
-            start(entry, now);
+            start(entry, place, now);
         } else {
             entry.motion.advance(elapsed);
         }

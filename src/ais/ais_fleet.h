@@ -20,8 +20,8 @@ using AisTime = std::chrono::sys_time<std::chrono::milliseconds>;
 // The AIS targets around the simulated ship and the AIVDM traffic an AIS receiver among them
 // would hear. Each tick moves every target on and gives the sentences due: position reports at
 // the interval ITU-R M.1371 sets for the target's class, speed, turn and status, static data
-// every six minutes. First reports are staggered by each target's MMSI, so that a large fleet
-// does not report all in one second. Targets draw no random numbers. Single-threaded.
+// every six minutes. First reports are staggered by each target's place in the fleet, so that
+// a large fleet does not report all in one second. Targets draw no random numbers. Single-threaded.
 class AisFleet {
 public:
     // Adds a target, which moves and reports from the next tick on. Nothing when it is taken,
@@ -64,7 +64,7 @@ private:
         AisTime staticDue;
     };
 
-    void start(Entry& entry, AisTime now) const;
+    void start(Entry& entry, std::size_t place, AisTime now) const;
     PositionReport reportOf(const Entry& entry, AisTime now) const;
     void reportPosition(Entry& entry, AisTime now, std::vector<std::string>& lines);
     void reportStatic(Entry& entry, AisTime now, std::vector<std::string>& lines);

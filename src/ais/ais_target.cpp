@@ -20,7 +20,7 @@ constexpr std::size_t kDestinationCharacters = 20;
 constexpr int kLargestShipType = 99;
 constexpr double kLargestLengthMetres = 1022;    // 511 to the bow plus 511 to the stern
 constexpr double kLargestBeamMetres = 126;       // 63 to port plus 63 to starboard
-constexpr double kLargestDraughtMetres = 25.5;   // 255 tenths
+constexpr double kDeepestDraughtMetres = 25.5;   // 255 tenths
 constexpr double kLargestSpeedKnots = 102.2;
 constexpr double kLargestRateOfTurnDegPerMin = 708;
 constexpr int kLargestToBow = 511;
@@ -119,7 +119,7 @@ std::optional<std::string> checkTarget(const AisTarget& target) {
     }
     if (auto problem = rangeProblem("length", target.lengthMetres, 0, kLargestLengthMetres, " m")) return problem;
     if (auto problem = rangeProblem("beam", target.beamMetres, 0, kLargestBeamMetres, " m")) return problem;
-    if (auto problem = rangeProblem("draught", target.draughtMetres, 0, kLargestDraughtMetres, " m")) return problem;
+    if (auto problem = rangeProblem("draught", target.draughtMetres, 0, kDeepestDraughtMetres, " m")) return problem;
     if (auto problem = etaProblem(target.eta)) return problem;
     if (auto problem = rangeProblem("latitude", target.lat, -90, 90, " degrees")) return problem;
     if (auto problem = rangeProblem("longitude", target.lon, -180, 180, " degrees")) return problem;

@@ -54,12 +54,13 @@ struct Eta {
 };
 
 // One ship around the simulated ship, as its user describes it: who it is, where it starts and
-// how it moves. Texts use the characters AIS can send (kAisTextCharacters).
+// how it moves. Texts use the characters AIS can send (kAisTextCharacters). Every member has
+// its default, so that designated initialisers may leave any out.
 struct AisTarget {
     // Identity and static data.
     std::uint32_t mmsi = 0;         // nine digits
-    std::string name;               // up to 20 characters
-    std::string callSign;           // up to 7 characters
+    std::string name{};             // up to 20 characters
+    std::string callSign{};         // up to 7 characters
     int shipType = 0;               // 0..99, 0 not available (70 cargo, 80 tanker, ...)
     std::uint32_t imo = 0;          // seven digits with a valid check digit, 0 not known
     double lengthMetres = 0;        // 0..1022, 0 not known
@@ -67,26 +68,26 @@ struct AisTarget {
     AisClass aisClass = AisClass::A;
 
     // Voyage data (class A).
-    std::string destination;        // up to 20 characters
+    std::string destination{};      // up to 20 characters
     double draughtMetres = 0;       // 0..25.5, 0 not known
-    Eta eta;
+    Eta eta{};
 
     // Where it starts and how it moves.
     double lat = 0;                 // signed degrees, -90..90
     double lon = 0;                 // signed degrees, -180..180
     double courseDeg = 0;           // course over ground, 0..360
     double speedKnots = 0;          // speed over ground, 0..102.2
-    double rateOfTurnDegPerMin = 0; // -708..708, positive to starboard; turns for ever
+    double rateOfTurnDegPerMin = 0; // -708..708, positive to starboard; off a route, turns for ever
     // True heading; nothing: the heading is the course. A heading that differs from the course
     // keeps that difference (a ship crabbing in a cross current) while the course changes.
-    std::optional<double> headingDeg;
+    std::optional<double> headingDeg{};
     NavigationStatus status = NavigationStatus::UnderWayUsingEngine;
 
     // A route to follow instead of the course: the target steers for each waypoint in turn,
     // turning at up to `routeTurnDegPerMin`; a waypoint is reached inside the arrival circle or
     // once the target has passed the line through it square to its leg. After the last one the
     // target holds its course, or with `routeRepeats` steers for the first again.
-    std::vector<Waypoint> route;
+    std::vector<Waypoint> route{};
     double arrivalRadiusNm = 0.1;   // > 0
     double routeTurnDegPerMin = 30; // > 0, up to 708
     bool routeRepeats = false;

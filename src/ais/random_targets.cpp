@@ -90,13 +90,13 @@ constexpr const char* kPorts[] = {
     "LE HAVRE", "BREMERHAVEN", "OSLO", "AARHUS", "GDANSK", "DOVER", "CALAIS", "VALENCIA",
 };
 
-constexpr char kCallSignCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr char kCallSignAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 constexpr std::size_t kCallSignLength = 6;
 constexpr std::uint32_t kShipNumbersPerMid = 1000000;
 constexpr std::uint32_t kLowestImoBase = 900000;  // recent ships: 90000xx and up
 constexpr std::uint32_t kImoBases = 99999;
 constexpr double kDraughtPerLength = 0.045;
-constexpr double kLargestDraughtMetres = 25.5;
+constexpr double kDeepestRandomDraughtMetres = 25.5;
 constexpr double kLatitudeLimit = 89.9;  // keep clear of the poles, where the chart breaks down
 
 const ShipKind& pickKind(TargetDice& dice) {
@@ -178,7 +178,7 @@ std::vector<AisTarget> randomTargets(const RandomTargetsChoice& choice, double l
                       kNameEnds[dice.below(std::size(kNameEnds))];
         target.callSign = flag.callSignStart;
         while (target.callSign.size() < kCallSignLength) {
-            target.callSign += kCallSignCharacters[dice.below(std::size(kCallSignCharacters) - 1)];
+            target.callSign += kCallSignAlphabet[dice.below(std::size(kCallSignAlphabet) - 1)];
         }
         target.shipType = kind.shipType;
         target.aisClass = kind.aisClass;
@@ -197,7 +197,7 @@ std::vector<AisTarget> randomTargets(const RandomTargetsChoice& choice, double l
         if (kind.aisClass == AisClass::A) {
             target.imo = withImoCheckDigit(kLowestImoBase + static_cast<std::uint32_t>(dice.below(kImoBases)));
             target.destination = kPorts[dice.below(std::size(kPorts))];
-            target.draughtMetres = std::min(tenths(target.lengthMetres * kDraughtPerLength), kLargestDraughtMetres);
+            target.draughtMetres = std::min(tenths(target.lengthMetres * kDraughtPerLength), kDeepestRandomDraughtMetres);
             if (still < kAnchoredPerHundred) {
                 target.status = NavigationStatus::AtAnchor;
                 target.speedKnots = 0;

@@ -1,4 +1,4 @@
-// When the fleet's targets report: the interval table, and a fleet over simulated time.
+// When the fleet's targets report: the interval table through a fleet over simulated time.
 #include <chrono>
 #include <cmath>
 #include <map>
@@ -54,30 +54,7 @@ struct IntervalRow {
     milliseconds interval;
 };
 
-class ReportInterval : public ::testing::TestWithParam<IntervalRow> {};
-
-TEST_P(ReportInterval, AsTheTableSays) {
-    const IntervalRow& row = GetParam();
-    EXPECT_EQ(positionReportInterval(row.aisClass, row.speedKnots, row.rateOfTurnDegPerMin, row.status), row.interval);
-}
-
 constexpr auto kUnderWay = NavigationStatus::UnderWayUsingEngine;
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ReportInterval,
-    ::testing::Values(
-        IntervalRow{"AnchoredStill", AisClass::A, 3, 0, NavigationStatus::AtAnchor, std::chrono::minutes(3)},
-        IntervalRow{"MooredDragging", AisClass::A, 3.1, 0, NavigationStatus::Moored, seconds(10)},
-        IntervalRow{"StoppedUnderWay", AisClass::A, 0, 0, kUnderWay, seconds(10)},
-        IntervalRow{"FourteenKnots", AisClass::A, 14, 0, kUnderWay, seconds(10)},
-        IntervalRow{"FourteenKnotsTurning", AisClass::A, 14, -10.5, kUnderWay, milliseconds(3333)},
-        IntervalRow{"SlowTurnIsNoCourseChange", AisClass::A, 10, 10, kUnderWay, seconds(10)},
-        IntervalRow{"FifteenKnots", AisClass::A, 15, 0, kUnderWay, seconds(6)},
-        IntervalRow{"TwentyThreeKnotsTurning", AisClass::A, 23, 30, kUnderWay, seconds(2)},
-        IntervalRow{"Fast", AisClass::A, 23.1, 0, kUnderWay, seconds(2)},
-        IntervalRow{"ClassBTwoKnots", AisClass::B, 2, 0, NavigationStatus::NotDefined, std::chrono::minutes(3)},
-        IntervalRow{"ClassBMoving", AisClass::B, 2.1, 90, NavigationStatus::AtAnchor, seconds(30)}),
-    [](const auto& info) { return std::string(info.param.label); });
 
 // One target alone in a fleet for twenty simulated minutes, ticked once a second.
 class FleetOverTime : public ::testing::TestWithParam<IntervalRow> {};
@@ -131,17 +108,21 @@ TEST_P(FleetOverTime, ReportsAtItsInterval) {
     for (std::size_t k = 1; k < statics.size(); ++k) EXPECT_EQ(statics[k] - statics[k - 1], kStaticDataInterval);
 }
 
+// The interval table at its edges, each row a target reporting through the fleet.
 INSTANTIATE_TEST_SUITE_P(
-    Targets, FleetOverTime,
+    Rows, FleetOverTime,
     ::testing::Values(
-        IntervalRow{"ClassASlow", AisClass::A, 10, 0, kUnderWay, seconds(10)},
-        IntervalRow{"ClassATurning", AisClass::A, 10, 20, kUnderWay, milliseconds(3333)},
-        IntervalRow{"ClassAMedium", AisClass::A, 18, 0, kUnderWay, seconds(6)},
-        IntervalRow{"ClassAMediumTurning", AisClass::A, 18, -20, kUnderWay, seconds(2)},
-        IntervalRow{"ClassAFast", AisClass::A, 30, 0, kUnderWay, seconds(2)},
-        IntervalRow{"ClassAAnchored", AisClass::A, 0, 0, NavigationStatus::AtAnchor, std::chrono::minutes(3)},
-        IntervalRow{"ClassBMoving", AisClass::B, 6, 0, NavigationStatus::NotDefined, seconds(30)},
-        IntervalRow{"ClassBStill", AisClass::B, 0, 0, NavigationStatus::NotDefined, std::chrono::minutes(3)}),
+        IntervalRow{"AnchoredDrifting3Knots", AisClass::A, 3, 0, NavigationStatus::AtAnchor, std::chrono::minutes(3)},
+        IntervalRow{"MooredDragging", AisClass::A, 3.1, 0, NavigationStatus::Moored, seconds(10)},
+        IntervalRow{"FourteenKnots", AisClass::A, 14, 0, kUnderWay, seconds(10)},
+        IntervalRow{"FourteenKnotsTurning", AisClass::A, 14, -10.5, kUnderWay, milliseconds(3333)},
+        IntervalRow{"SlowTurnIsNoCourseChange", AisClass::A, 10, 10, kUnderWay, seconds(10)},
+        IntervalRow{"FifteenKnots", AisClass::A, 15, 0, kUnderWay, seconds(6)},
+        IntervalRow{"TwentyThreeKnotsTurning", AisClass::A, 23, 30, kUnderWay, seconds(2)},
+        IntervalRow{"Fast", AisClass::A, 23.1, 0, kUnderWay, seconds(2)},
+        IntervalRow{"ClassBTwoKnots", AisClass::B, 2, 0, NavigationStatus::NotDefined, std::chrono::minutes(3)},
+        IntervalRow{"ClassBMovingIgnoresStatusAndTurn", AisClass::B, 2.1, 90, NavigationStatus::AtAnchor,
+                    seconds(30)}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(AisFleet, ALateTickMovesTheWholeGapAndMakesOneReport) {

@@ -28,82 +28,43 @@ struct DecodeRow {
     bool ownShip = false;       // the position report goes out as AIVDO
 };
 
-AisTarget target(std::uint32_t mmsi, AisClass aisClass, const char* name, const char* callSign,
-                 const char* destination, double lat, double lon) {
-    AisTarget t;
-    t.mmsi = mmsi;
-    t.aisClass = aisClass;
-    t.name = name;
-    t.callSign = callSign;
-    t.destination = destination;
-    t.lat = lat;
-    t.lon = lon;
-    return t;
-}
+constexpr auto kA = AisClass::A;
+constexpr auto kB = AisClass::B;
 
 // Rows between them use every character AIS text can carry, in names, call signs and
 // destinations (a space never last: decoders drop trailing spaces).
-std::vector<DecodeRow> decodeRows() {
-    std::vector<DecodeRow> rows;
-
-    AisTarget northEast = target(211234560, AisClass::A, "ABCDEFGHIJKLMNOPQRST", "=>?", "0123456789", 54.321987, 10.123456);
-    northEast.shipType = 70;
-    northEast.imo = 9074729;
-    northEast.lengthMetres = 101.4;
-    northEast.beamMetres = 20;
-    northEast.speedKnots = 12.3;
-    northEast.courseDeg = 45.55;
-    northEast.rateOfTurnDegPerMin = 30;
-    northEast.draughtMetres = 8.3;
-    northEast.eta = {6, 15, 14, 30};
-    rows.push_back({"ClassANorthEastTurningStarboard", northEast, 26, {51, 50, 10, 10}});
-
-    AisTarget southWest = target(636012345, AisClass::A, "UVWXYZ[\\]^_ !\"#$%&'(", "A8BC2", ":;<ZZ", -33.856789, -70.654321);
-    southWest.shipType = 80;
-    southWest.lengthMetres = 249;
-    southWest.beamMetres = 43.6;
-    southWest.speedKnots = 0.05;
-    southWest.courseDeg = 359.96;
-    southWest.headingDeg = 2;
-    southWest.rateOfTurnDegPerMin = -700;
-    southWest.status = NavigationStatus::RestrictedManoeuvrability;
-    rows.push_back({"ClassASouthWestTurningPortFast", southWest, -125, {125, 124, 22, 22}});
-
-    AisTarget largest = target(999999999, AisClass::A, ")*+,-./0123456789:;<", "ZZZZZZZ", "WWWWWWWWWWWWWWWWWWWW", 90, 180);
-    largest.shipType = 99;
-    largest.imo = 9999993;
-    largest.lengthMetres = 1022;
-    largest.beamMetres = 126;
-    largest.speedKnots = 102.2;
-    largest.courseDeg = 359.9;
-    largest.headingDeg = 359;
-    largest.rateOfTurnDegPerMin = 708;
-    largest.draughtMetres = 25.5;
-    largest.eta = {12, 31, 23, 59};
-    largest.status = NavigationStatus::NotDefined;
-    rows.push_back({"ClassALargestValues", largest, 126, {511, 511, 63, 63}, true});
-
-    AisTarget anchored = target(100000000, AisClass::A, "AT ANCHOR", "", "", -0.5, -0.5);
-    anchored.status = NavigationStatus::AtAnchor;
-    rows.push_back({"ClassAAtAnchorUnknownSize", anchored, 0, {0, 0, 0, 0}});
-
-    AisTarget sailing = target(232001230, AisClass::B, "SEA SWAN", "MABC9", "", -41.2875, 174.7761);
-    sailing.shipType = 36;
-    sailing.lengthMetres = 11.6;
-    sailing.beamMetres = 3.7;
-    sailing.speedKnots = 6.75;
-    sailing.courseDeg = 271.04;
-    rows.push_back({"ClassBSouthEast", sailing, 0, {6, 6, 2, 2}});
-
-    AisTarget corner = target(338123456, AisClass::B, "ZZ", "WD1", "", -90, -180);
-    corner.shipType = 37;
-    corner.lengthMetres = 7;
-    corner.beamMetres = 2.5;
-    corner.speedKnots = 102.2;
-    corner.courseDeg = 0;
-    rows.push_back({"ClassBSouthWestLimits", corner, 0, {4, 3, 2, 1}, true});
-    return rows;
-}
+const std::vector<DecodeRow> kDecodeRows = {
+    {"ClassANorthEastTurningStarboard",
+     {.mmsi = 211234560, .name = "ABCDEFGHIJKLMNOPQRST", .callSign = "=>?", .shipType = 70, .imo = 9074729,
+      .lengthMetres = 101.4, .beamMetres = 20, .aisClass = kA, .destination = "0123456789", .draughtMetres = 8.3,
+      .eta = {6, 15, 14, 30}, .lat = 54.321987, .lon = 10.123456, .courseDeg = 45.55, .speedKnots = 12.3,
+      .rateOfTurnDegPerMin = 30},
+     26, {51, 50, 10, 10}},
+    {"ClassASouthWestTurningPortFast",
+     {.mmsi = 636012345, .name = "UVWXYZ[\\]^_ !\"#$%&'(", .callSign = "A8BC2", .shipType = 80, .lengthMetres = 249,
+      .beamMetres = 43.6, .aisClass = kA, .destination = ":;<ZZ", .lat = -33.856789, .lon = -70.654321,
+      .courseDeg = 359.96, .speedKnots = 0.05, .rateOfTurnDegPerMin = -700, .headingDeg = 2,
+      .status = NavigationStatus::RestrictedManoeuvrability},
+     -125, {125, 124, 22, 22}},
+    {"ClassALargestValues",
+     {.mmsi = 999999999, .name = ")*+,-./0123456789:;<", .callSign = "ZZZZZZZ", .shipType = 99, .imo = 9999993,
+      .lengthMetres = 1022, .beamMetres = 126, .aisClass = kA, .destination = "WWWWWWWWWWWWWWWWWWWW",
+      .draughtMetres = 25.5, .eta = {12, 31, 23, 59}, .lat = 90, .lon = 180, .courseDeg = 359.9, .speedKnots = 102.2,
+      .rateOfTurnDegPerMin = 708, .headingDeg = 359, .status = NavigationStatus::NotDefined},
+     126, {511, 511, 63, 63}, true},
+    {"ClassAAtAnchorUnknownSize",
+     {.mmsi = 100000000, .name = "AT ANCHOR", .aisClass = kA, .lat = -0.5, .lon = -0.5,
+      .status = NavigationStatus::AtAnchor},
+     0, {0, 0, 0, 0}},
+    {"ClassBSouthEast",
+     {.mmsi = 232001230, .name = "SEA SWAN", .callSign = "MABC9", .shipType = 36, .lengthMetres = 11.6,
+      .beamMetres = 3.7, .aisClass = kB, .lat = -41.2875, .lon = 174.7761, .courseDeg = 271.04, .speedKnots = 6.75},
+     0, {6, 6, 2, 2}},
+    {"ClassBSouthWestLimits",
+     {.mmsi = 338123456, .name = "ZZ", .callSign = "WD1", .shipType = 37, .lengthMetres = 7, .beamMetres = 2.5,
+      .aisClass = kB, .lat = -90, .lon = -180, .speedKnots = 102.2},
+     0, {4, 3, 2, 1}, true},
+};
 
 std::vector<std::string> split(const std::string& line, char separator) {
     std::vector<std::string> fields;
@@ -214,6 +175,8 @@ TEST_P(GpsdecodeReads, EveryFieldWithinItsResolution) {
     EXPECT_EQ(position[motion + 6], "37");
 
     const ShipDimensions& d = row.dimensions;
+    const std::vector<std::string> dimensions{std::to_string(d.toBow), std::to_string(d.toStern),
+                                              std::to_string(d.toPort), std::to_string(d.toStarboard)};
     if (classA) {
         // 5 type|repeat|mmsi|imo|version|callsign|shipname|shiptype|bow|stern|port|starboard|epfd|eta|draught|destination|dte
         const auto& voyage = decoded[1];
@@ -224,9 +187,7 @@ TEST_P(GpsdecodeReads, EveryFieldWithinItsResolution) {
         EXPECT_EQ(voyage[5], t.callSign);
         EXPECT_EQ(voyage[6], t.name);
         EXPECT_EQ(voyage[7], std::to_string(t.shipType));
-        EXPECT_EQ((std::vector<std::string>(voyage.begin() + 8, voyage.begin() + 12)),
-                  (std::vector<std::string>{std::to_string(d.toBow), std::to_string(d.toStern),
-                                            std::to_string(d.toPort), std::to_string(d.toStarboard)}));
+        EXPECT_EQ(std::vector(voyage.begin() + 8, voyage.begin() + 12), dimensions);
         EXPECT_EQ(voyage[14], std::to_string(std::lround(t.draughtMetres * 10)));
         EXPECT_EQ(voyage[15], t.destination);
     } else {
@@ -241,13 +202,11 @@ TEST_P(GpsdecodeReads, EveryFieldWithinItsResolution) {
         EXPECT_EQ(partB[2], std::to_string(t.mmsi));
         EXPECT_EQ(partB[4], std::to_string(t.shipType));
         EXPECT_EQ(partB[8], t.callSign);
-        EXPECT_EQ((std::vector<std::string>(partB.begin() + 9, partB.end())),
-                  (std::vector<std::string>{std::to_string(d.toBow), std::to_string(d.toStern),
-                                            std::to_string(d.toPort), std::to_string(d.toStarboard)}));
+        EXPECT_EQ(std::vector(partB.begin() + 9, partB.end()), dimensions);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, GpsdecodeReads, ::testing::ValuesIn(decodeRows()),
+INSTANTIATE_TEST_SUITE_P(Targets, GpsdecodeReads, ::testing::ValuesIn(kDecodeRows),
                          [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace

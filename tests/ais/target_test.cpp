@@ -50,7 +50,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "latitude 90.5: must be -90 to 90 degrees"},
         CheckRow{"SpeedNotANumber", [](AisTarget& t) { t.speedKnots = NAN; },
                  "speed not a number: must be 0 to 102.2 knots"},
-        CheckRow{"BeamTooWide", [](AisTarget& t) { t.beamMetres = 127; }, "beam 127: must be 0 to 126 m"},
         CheckRow{"RouteWithoutArrivalCircle",
                  [](AisTarget& t) {
                      t.route = {{50, 1}};
