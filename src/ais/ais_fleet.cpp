@@ -20,7 +20,7 @@ constexpr milliseconds kStaticSpreadPerTarget{500};
 constexpr milliseconds kShortestStaticWindow = std::chrono::seconds(10);
 // Offsets within a window follow the target's place in the fleet along two evenly spreading
 // (Weyl) sequences, the golden ratio's and the silver ratio's fractional parts: however many
-// targets there are, the n-th offset falls into the largest gap the ones before it left, so
+// targets there are, each new offset falls into one of the widest gaps the others left, so
 // targets with the same interval keep evenly spaced reports for ever.
 constexpr double kPositionStep = 0.6180339887498949;
 constexpr double kStaticStep = 0.4142135623730950;
