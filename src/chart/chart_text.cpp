@@ -81,6 +81,8 @@ std::string targetLabel(const ChartTarget& target) {
 
 std::string nauticalMilesText(double nm) { return shortestNumberText(nm) + " NM"; }
 
+std::string draftWaypointName(std::size_t number) { return "WP" + std::to_string(number); }
+
 std::optional<ShownCpa> shownCpa(const ChartTarget& target) {
     if (!target.cpaNm || !std::isfinite(*target.cpaNm)) return std::nullopt;
     ShownCpa shown{roundedTo(*target.cpaNm, kCpaDistanceDecimals), std::nullopt};

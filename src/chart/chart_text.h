@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,9 @@ std::string targetLabel(const ChartTarget& target);
 
 // A length in nautical miles as the scale bar writes it: "0.5 NM", "20 NM".
 std::string nauticalMilesText(double nm);
+
+// The name of the n-th waypoint of a route built by clicking: "WP1", "WP2", ...
+std::string draftWaypointName(std::size_t number);
 
 // The distance and time to the closest point of approach as the label writes them: the
 // distance to hundredths of a mile and the time to tenths of a minute.
