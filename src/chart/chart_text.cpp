@@ -81,6 +81,12 @@ std::string targetLabel(const ChartTarget& target) {
 
 std::string nauticalMilesText(double nm) { return shortestNumberText(nm) + " NM"; }
 
+std::string waypointText(const RouteWaypoint& waypoint, const std::string& routeName) {
+    std::string text = waypoint.name;
+    if (!routeName.empty()) text += (text.empty() ? "route " : ", route ") + routeName;
+    return text + "\n" + positionText(waypoint.position);
+}
+
 std::string draftWaypointName(std::size_t number) { return "WP" + std::to_string(number); }
 
 std::optional<ShownCpa> shownCpa(const ChartTarget& target) {

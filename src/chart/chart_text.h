@@ -30,6 +30,10 @@ std::string targetLabel(const ChartTarget& target);
 // A length in nautical miles as the scale bar writes it: "0.5 NM", "20 NM".
 std::string nauticalMilesText(double nm);
 
+// A waypoint's tool tip: its name, the route's name when there is one, and its position on a
+// second line: "Fairway, route Tees approach\n54°31.200'N 1°12.000'W".
+std::string waypointText(const RouteWaypoint& waypoint, const std::string& routeName);
+
 // The name of the n-th waypoint of a route built by clicking: "WP1", "WP2", ...
 std::string draftWaypointName(std::size_t number);
 

@@ -24,7 +24,11 @@ constexpr int kLevelShift = 6;
 constexpr int kEntryShift = 3;
 constexpr int kThreeBits = 7;
 constexpr int kClosedInsideBin = 4;
-constexpr int kGroundingLineLevel = 6;
+// Shores and lakes are drawn; islands in lakes, ponds on them and Antarctica's grounding line
+// are not.
+constexpr int kLakeLevel = 2;
+// A ring smaller than this many times the resolution would draw as a dot or a dash.
+constexpr double kSmallestRingInResolutions = 2;
 constexpr double kOffsetSteps = 65535;
 constexpr int kMinutesPerTurn = 360 * 60;
 constexpr double kMinutesPerDegreeOfBin = 60;
@@ -161,6 +165,14 @@ std::optional<BinnedShore> readBinnedShore(const std::string& path, std::string&
     return shore;
 }
 
+bool smallerThan(const CoastLine& line, double degrees) {
+    const auto [south, north] = std::minmax_element(line.points.begin(), line.points.end(),
+                                                    [](GeoPoint a, GeoPoint b) { return a.lat < b.lat; });
+    const auto [west, east] = std::minmax_element(line.points.begin(), line.points.end(),
+                                                  [](GeoPoint a, GeoPoint b) { return a.lon < b.lon; });
+    return north->lat - south->lat < degrees && east->lon - west->lon < degrees;
+}
+
 class GshhgCoastline final : public CoastlineSource {
 public:
     GshhgCoastline(std::string folder, BinnedShore low) : m_folder(std::move(folder)) {
@@ -188,7 +200,7 @@ public:
                 const int first = shore.firstSegment[bin];
                 for (int s = first; s < first + shore.segmentCount[bin]; ++s) {
                     const unsigned info = static_cast<unsigned>(shore.segmentInfo[s]);
-                    if (((info >> kLevelShift) & kThreeBits) == kGroundingLineLevel) continue;
+                    if (((info >> kLevelShift) & kThreeBits) > kLakeLevel) continue;
                     CoastLine line;
                     line.closed = ((info >> kEntryShift) & kThreeBits) == kClosedInsideBin;
                     const std::size_t count = info >> kPointCountShift;
@@ -204,7 +216,9 @@ public:
                         }
                         line.points.push_back(point);
                     }
-                    if (line.points.size() >= 2) lines.push_back(std::move(line));
+                    if (line.points.size() >= 2 && !(line.closed && smallerThan(line, kSmallestRingInResolutions * resolutionDegrees))) {
+                        lines.push_back(std::move(line));
+                    }
                 }
             }
         }

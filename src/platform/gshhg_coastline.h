@@ -20,7 +20,8 @@ struct CoastlineOpening {
 // The low resolution file (l) must be there and readable; the crude (c) one is used for views
 // of a large part of the world and the intermediate (i) one close in, each where present and
 // readable (read when first needed; one that turns out unreadable is left aside for l).
-// Antarctica is drawn along its ice front, as GMT draws it by default.
+// Shores and lakes are drawn (not islands in lakes nor ponds), Antarctica along its ice front as
+// GMT draws it by default; rings too small to see at the resolution are left out.
 CoastlineOpening openGshhgCoastline(const std::string& folder = kGshhgFolder);
 
 }  // namespace pelora

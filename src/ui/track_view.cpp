@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 #include "chart/chart_grid.h"
@@ -371,14 +372,9 @@ QString TrackView::toolTipAt(QPoint at) const {
     if (!pick) return {};
     switch (pick->kind) {
     case ChartPick::Kind::Target: return QString::fromStdString(targetLabel(m_snapshot.targets[pick->index]));
-    case ChartPick::Kind::Waypoint: {
-        const RouteWaypoint& waypoint = m_snapshot.route->waypoints[pick->index];
-        return QString::fromStdString(waypoint.name + "\n" + positionText(waypoint.position));
-    }
-    case ChartPick::Kind::DraftWaypoint: {
-        const RouteWaypoint& waypoint = m_draft[pick->index];
-        return QString::fromStdString(waypoint.name + "\n" + positionText(waypoint.position));
-    }
+    case ChartPick::Kind::Waypoint:
+        return QString::fromStdString(waypointText(m_snapshot.route->waypoints[pick->index], m_snapshot.route->name));
+    case ChartPick::Kind::DraftWaypoint: return QString::fromStdString(waypointText(m_draft[pick->index], {}));
     }
     return {};
 }
@@ -467,11 +463,19 @@ void TrackView::paintChart(QPainter& painter) {
     const ScaleBar bar = scaleBar(m_view, kScaleBarMaxPixels);
     const QPointF barStart(kEdgeMarginPixels * 2, area.bottom() - kEdgeMarginPixels * 2);
     const QPointF barEnd = barStart + QPointF(bar.pixels, 0);
+    const QString barText = QString::fromStdString(bar.label);
+    const qreal barTop = barStart.y() - kScaleBarTickPixels - kLabelGapPixels - textHeight;
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(QRectF(QPointF(barStart.x() - kLabelGapPixels, barTop),
+                            QPointF(std::max(barEnd.x(), barStart.x() + painter.fontMetrics().horizontalAdvance(barText)) +
+                                        kLabelGapPixels,
+                                    barStart.y() + kLabelGapPixels)),
+                     QColor(kSeaColour));
     painter.setPen(QPen(QColor(kOutlineColour), 2));
     painter.drawLine(barStart, barEnd);
     painter.drawLine(barStart, barStart - QPointF(0, kScaleBarTickPixels));
     painter.drawLine(barEnd, barEnd - QPointF(0, kScaleBarTickPixels));
-    painter.drawText(barStart - QPointF(0, kScaleBarTickPixels + kLabelGapPixels), QString::fromStdString(bar.label));
+    painter.drawText(barStart - QPointF(0, kScaleBarTickPixels + kLabelGapPixels), barText);
 
     const QString note = chartNote();
     if (!note.isEmpty()) {
