@@ -2,8 +2,9 @@
 // 12 knots fixing once a second, turning a full circle every two hours while drifting east, so
 // that its track coils over itself (100,000 points are a day and a bit, 1,000,000 are eleven
 // and a half days). Three cases: a paint with nothing changed (an expose); a new point and
-// snapshot with Follow ship on, so the chart moves under the ship (the once-a-second case); a
-// zoom step before the paint (the track is thinned anew). The coast is drawn where Debian's
+// snapshot with Follow ship on, so the chart moves under the ship (the once-a-second case), at
+// the whole track's scale and close in; a zoom step before the paint (the track is thinned
+// anew). The coast is drawn where Debian's
 // gmt-gshhg-low is installed. PELORA_TRACK_VIEW_PNG=<file> saves the last picture painted.
 #include <QApplication>
 #include <QImage>
@@ -28,6 +29,7 @@ constexpr double kSecondsPerHour = 3600;
 constexpr double kNmPerDegree = 60;
 constexpr double kRadiansPerDegree = 3.14159265358979 / 180;
 constexpr QSize kWindowSize{900, 700};
+constexpr double kCloseInPixelsPerNm = 300;
 
 std::vector<pelora::GeoPoint> coilingTrack(std::size_t count) {
     std::vector<pelora::GeoPoint> points;
@@ -104,6 +106,23 @@ void BM_PaintFollowingTheShip(benchmark::State& state) {
     }
 }
 
+// Close in (a mile is 300 pixels), where the thinning keeps every point and the whole track is
+// cut to the screen anew each second.
+void BM_PaintFollowingCloseIn(benchmark::State& state) {
+    Chart chart(static_cast<std::size_t>(state.range(0)));
+    chart.view.setFollowShip(true);
+    chart.view.setChartView(pelora::ChartView(
+        chart.track.back(), kCloseInPixelsPerNm * kNmPerDegree * std::cos(chart.track.back().lat * kRadiansPerDegree)));
+    pelora::GeoPoint at = chart.track.back();
+    for (auto _ : state) {
+        at.lon += kKnots / kSecondsPerHour / kNmPerDegree / std::cos(at.lat * kRadiansPerDegree);
+        chart.view.appendTrack(pelora::TrackKind::Sent, at);
+        chart.snapshot.ship->position = at;
+        chart.view.setSnapshot(chart.snapshot);
+        chart.paint();
+    }
+}
+
 void BM_PaintAfterAZoomStep(benchmark::State& state) {
     Chart chart(static_cast<std::size_t>(state.range(0)));
     const pelora::ChartView whole = chart.view.chartView();
@@ -119,6 +138,7 @@ void BM_PaintAfterAZoomStep(benchmark::State& state) {
 
 BENCHMARK(BM_PaintUnchanged)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintFollowingTheShip)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintFollowingCloseIn)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintAfterAZoomStep)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -65,6 +65,32 @@ TEST(TrackLayer, PointsAppendedAsTheyComeDrawAsTheWholeTrackAtOnce) {
     }
 }
 
+// Close in every point is kept and most of the track is off the screen: what reaches the screen
+// is what cutting the whole track to it gives.
+TEST(TrackLayer, CloseInTheStretchesOffTheScreenAreLeftOutAndNoneOnItIsLost) {
+    std::vector<GeoPoint> points;
+    for (int leg = 0; leg < 12; ++leg) {
+        for (const GeoPoint& point : steadyTrack(700, leg % 2 ? 0 : 180)) {
+            points.push_back({point.lat + (leg % 2 ? -0.0389 : 0), point.lon + leg * 0.0005});
+        }
+    }
+    TrackLayer track;
+    track.append(points);
+    const ChartView view({53.98, -0.99725}, 120000, kTrackScreen);
+    std::vector<ScreenPoint> projected;
+    for (const GeoPoint& point : points) projected.push_back(view.toScreen(point));
+    const auto expected = clipPolyline(projected, grownScreen(kTrackScreen, kClipMarginPixels));
+    const auto& runs = track.screenRuns(view);
+    ASSERT_EQ(track.keptCount(), points.size());
+    ASSERT_EQ(expected.size(), 12u);
+    ASSERT_EQ(runs.size(), expected.size());
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        ASSERT_EQ(runs[r].size(), expected[r].size()) << r;
+        EXPECT_EQ(runs[r].front(), expected[r].front()) << r;
+        EXPECT_EQ(runs[r].back(), expected[r].back()) << r;
+    }
+}
+
 TEST(TrackLayer, ATrackAcrossTheDateLineStaysOneLineAndFarPartsAreCutAtTheScreen) {
     TrackLayer track;
     track.append({{10, 179.99}, {10, -179.99}, {10, -179.97}});
