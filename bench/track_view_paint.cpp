@@ -46,9 +46,20 @@ std::vector<pelora::GeoPoint> coilingTrack(std::size_t count) {
     return points;
 }
 
+// The one application object the widgets need, made on first use, offscreen unless a display
+// was asked for.
+void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "bench_track_view_paint";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QApplication(argc, argv);
+}
+
 // The window with the track loaded, showing the whole of it.
 struct Chart {
-    explicit Chart(std::size_t points) : track(coilingTrack(points)) {
+    explicit Chart(std::size_t points) : ready((ensureApplication(), true)), track(coilingTrack(points)) {
         if (coast.source) view.setCoastline(coast.source.get());
         view.resize(kWindowSize);
         view.show();
@@ -80,6 +91,7 @@ struct Chart {
         if (const char* file = std::getenv("PELORA_TRACK_VIEW_PNG")) image.save(QString::fromLocal8Bit(file));
     }
 
+    bool ready;
     pelora::CoastlineOpening coast = pelora::openGshhgCoastline();
     pelora::TrackView view;
     std::vector<pelora::GeoPoint> track;
@@ -143,11 +155,4 @@ BENCHMARK(BM_PaintAfterAZoomStep)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark:
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();
