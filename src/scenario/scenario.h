@@ -18,13 +18,13 @@
 namespace pelora {
 
 // The receiver profiles a scenario may name. The receiver model maps them to its own.
-enum class ReceiverProfile { SingleSentence, MarineGps23, MultiGnss410, Custom };
+enum class ScenarioProfile { SingleSentence, MarineGps23, MultiGnss410, Custom };
 
 // "Single sentence", "Marine GPS (NMEA 2.3)", "Multi-GNSS (NMEA 4.10)", "Custom".
-std::string_view receiverProfileName(ReceiverProfile profile);
+std::string_view scenarioProfileName(ScenarioProfile profile);
 // The profile named exactly so, or nothing.
-std::optional<ReceiverProfile> receiverProfileFromName(std::string_view name);
-inline constexpr std::array<std::string_view, 4> kReceiverProfileNames{
+std::optional<ScenarioProfile> scenarioProfileFromName(std::string_view name);
+inline constexpr std::array<std::string_view, 4> kScenarioProfileNames{
     "Single sentence", "Marine GPS (NMEA 2.3)", "Multi-GNSS (NMEA 4.10)", "Custom"};
 
 // The talkers a scenario may name.
@@ -37,7 +37,7 @@ struct SetCourse { double degrees = 0; };              // steer this course (by 
 struct SetRateOfTurn { double degreesPerSecond = 0; }; // turn at this rate, positive to starboard
 struct SetSeaState { double metres = 0; };             // largest sea displacement per step; 0 off
 struct SetGpsNoise { double metres = 0; };             // largest GPS noise offset; 0 off
-struct ChangeProfile { ReceiverProfile profile = ReceiverProfile::SingleSentence; };
+struct ChangeProfile { ScenarioProfile profile = ScenarioProfile::SingleSentence; };
 struct ChangeTalker { std::string talker; };           // one of kScenarioTalkers
 struct LoseFix {};                                     // the receiver loses its fix
 struct RegainFix {};                                   // and finds it again
@@ -81,7 +81,7 @@ struct ScenarioStart {
     DateTime utc{2000, 1, 1, 0, 0, 0};       // UTC; the same time gives the same bytes
     std::optional<double> speedKnots;
     std::optional<double> courseDegrees;
-    std::optional<ReceiverProfile> profile;  // nothing: as the window or command line has it
+    std::optional<ScenarioProfile> profile;  // nothing: as the window or command line has it
     std::optional<std::string> talker;       // nothing: as the profile has it
     std::uint64_t seed = ProgramRandom::kStartState;
 };

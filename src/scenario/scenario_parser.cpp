@@ -202,14 +202,14 @@ private:
         return value;
     }
 
-    std::optional<ReceiverProfile> profile(const toml::node& node) {
+    std::optional<ScenarioProfile> profile(const toml::node& node) {
         const auto text = textOf(node, "profile");
         if (!text) return std::nullopt;
-        for (const std::string_view name : kReceiverProfileNames) {
-            if (sameIgnoringCase(name, *text)) return receiverProfileFromName(name);
+        for (const std::string_view name : kScenarioProfileNames) {
+            if (sameIgnoringCase(name, *text)) return scenarioProfileFromName(name);
         }
-        fail(lineOf(node), "unknown profile '" + *text + "'" + didYouMean(*text, kReceiverProfileNames) +
-                               "; the profiles are " + listText(kReceiverProfileNames));
+        fail(lineOf(node), "unknown profile '" + *text + "'" + didYouMean(*text, kScenarioProfileNames) +
+                               "; the profiles are " + listText(kScenarioProfileNames));
         return std::nullopt;
     }
 
@@ -570,14 +570,14 @@ private:
 
 }  // namespace
 
-std::string_view receiverProfileName(ReceiverProfile profile) {
-    return kReceiverProfileNames[static_cast<std::size_t>(profile)];
+std::string_view scenarioProfileName(ScenarioProfile profile) {
+    return kScenarioProfileNames[static_cast<std::size_t>(profile)];
 }
 
-std::optional<ReceiverProfile> receiverProfileFromName(std::string_view name) {
-    const auto found = std::find(kReceiverProfileNames.begin(), kReceiverProfileNames.end(), name);
-    if (found == kReceiverProfileNames.end()) return std::nullopt;
-    return static_cast<ReceiverProfile>(found - kReceiverProfileNames.begin());
+std::optional<ScenarioProfile> scenarioProfileFromName(std::string_view name) {
+    const auto found = std::find(kScenarioProfileNames.begin(), kScenarioProfileNames.end(), name);
+    if (found == kScenarioProfileNames.end()) return std::nullopt;
+    return static_cast<ScenarioProfile>(found - kScenarioProfileNames.begin());
 }
 
 std::optional<double> typedPosition(std::string_view text, bool latitude) {

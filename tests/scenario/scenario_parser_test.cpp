@@ -143,7 +143,7 @@ end = true
     EXPECT_EQ(isoUtcText(s.start.utc), "2026-06-01T08:00:00Z");
     EXPECT_EQ(s.start.speedKnots, 6.5);
     EXPECT_EQ(s.start.courseDegrees, 45);
-    EXPECT_EQ(s.start.profile, ReceiverProfile::MultiGnss410);
+    EXPECT_EQ(s.start.profile, ScenarioProfile::MultiGnss410);
     EXPECT_EQ(s.start.talker, "GN");
     EXPECT_EQ(s.start.seed, 99u);
     ASSERT_TRUE(s.route);
