@@ -80,7 +80,7 @@ std::optional<std::string> etaProblem(const Eta& eta) {
 
 std::optional<std::string> routeProblem(const AisTarget& target) {
     for (std::size_t i = 0; i < target.route.size(); ++i) {
-        const Waypoint& point = target.route[i];
+        const TargetWaypoint& point = target.route[i];
         const std::string field = "waypoint " + std::to_string(i + 1) + " latitude";
         if (auto problem = rangeProblem(field.c_str(), point.lat, -90, 90, " degrees")) return problem;
         const std::string lonField = "waypoint " + std::to_string(i + 1) + " longitude";

@@ -28,7 +28,7 @@ enum class NavigationStatus : std::uint8_t {
 };
 
 // A point a target steers for, signed degrees.
-struct Waypoint {
+struct TargetWaypoint {
     double lat = 0;
     double lon = 0;
 };
@@ -87,7 +87,7 @@ struct AisTarget {
     // turning at up to `routeTurnDegPerMin`; a waypoint is reached inside the arrival circle or
     // once the target has passed the line through it square to its leg. After the last one the
     // target holds its course, or with `routeRepeats` steers for the first again.
-    std::vector<Waypoint> route{};
+    std::vector<TargetWaypoint> route{};
     double arrivalRadiusNm = 0.1;   // > 0
     double routeTurnDegPerMin = 30; // > 0, up to 708
     bool routeRepeats = false;

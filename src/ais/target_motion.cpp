@@ -85,7 +85,7 @@ void TargetMotion::step(milliseconds stepLength) {
 }
 
 void TargetMotion::steerForWaypoint(double stepSeconds) {
-    const Waypoint& to = m_route[m_nextWaypoint];
+    const TargetWaypoint& to = m_route[m_nextWaypoint];
     const double bearing = chartBearing(chartOffset(m_ship.Ship_Lat, m_ship.Ship_Lon, to.lat, to.lon));
     const double largestTurn = m_routeTurnDegPerSec * stepSeconds;
     const double turn = std::clamp(signedAngle(bearing - m_ship.Ship_Heading), -largestTurn, largestTurn);
@@ -96,7 +96,7 @@ void TargetMotion::passWaypoints() {
     // Each waypoint at most once per step, so that a route of coincident waypoints cannot hold
     // the step for ever.
     for (std::size_t passed = 0; passed < m_route.size() && m_nextWaypoint < m_route.size(); ++passed) {
-        const Waypoint& to = m_route[m_nextWaypoint];
+        const TargetWaypoint& to = m_route[m_nextWaypoint];
         const ChartOffset toGo = chartOffset(m_ship.Ship_Lat, m_ship.Ship_Lon, to.lat, to.lon);
         const ChartOffset leg = chartOffset(m_legStart.lat, m_legStart.lon, to.lat, to.lon);
         const bool inside = std::hypot(toGo.eastNm, toGo.northNm) <= m_arrivalRadiusNm;

@@ -42,9 +42,9 @@ private:
     StepInputs m_inputs;
     double m_headingOffsetDeg = 0;
     double m_turnDegPerSec = 0;        // the target's own rate of turn, off a route
-    std::vector<Waypoint> m_route;
+    std::vector<TargetWaypoint> m_route;
     std::size_t m_nextWaypoint = 0;
-    Waypoint m_legStart;
+    TargetWaypoint m_legStart;
     double m_arrivalRadiusNm = 0;
     double m_routeTurnDegPerSec = 0;
     bool m_routeRepeats = false;

@@ -9,6 +9,8 @@
 #include <set>
 
 #include "config/endpoint.h"
+#include "nmea/receiver_profile.h"
+#include "scenario/calendar.h"
 #include "nmea/position_entry.h"
 #include "nmea/position_format.h"
 #include "nmea/sentence_table.h"
@@ -338,6 +340,130 @@ const OptionRow kOptions[] = {
          line.paceLog = value == QStringLiteral("log");
          return std::string();
      }},
+    {"profile", "NAME",
+     "receiver profile: \"Single sentence\" (single), \"Marine GPS (NMEA 2.3)\" (marine), "
+     "\"Multi-GNSS (NMEA 4.10)\" (multi-gnss) or Custom (custom)",
+     false,
+     [](CommandLine& line, const QString& value) {
+         static const std::pair<const char*, const char*> kShortNames[] = {
+             {"single", "Single sentence"}, {"marine", "Marine GPS (NMEA 2.3)"},
+             {"multi-gnss", "Multi-GNSS (NMEA 4.10)"}, {"custom", "Custom"}};
+         for (const auto& [shortName, name] : kShortNames) {
+             if (value.compare(QString::fromLatin1(shortName), Qt::CaseInsensitive) == 0 ||
+                 value.compare(QString::fromLatin1(name), Qt::CaseInsensitive) == 0) {
+                 line.profile = name;
+                 return std::string();
+             }
+         }
+         return quoted(value) + " is not single, marine, multi-gnss or custom";
+     }},
+    {"sentences", "LIST", "the sentence types of each second, in order, e.g. RMC,GGA,GSA,GSV (the Custom profile)",
+     false,
+     [](CommandLine& line, const QString& value) {
+         std::string reason;
+         line.sentences = sentencesFromText(value.toStdString(), reason);
+         return reason;
+     }},
+    {"talker", "ID", "talker of the fix sentences: GP, GN, GL, GA or GB", false,
+     [](CommandLine& line, const QString& value) {
+         const std::string id = value.toUpper().toStdString();
+         for (const std::string_view known : talkerIds()) {
+             if (known == id) {
+                 line.talker = id;
+                 return std::string();
+             }
+         }
+         return quoted(value) + " is not GP, GN, GL, GA or GB";
+     }},
+    {"nmea-version", "V", "NMEA version of the sentences: 2.3, 4.10 or 4.11", false,
+     [](CommandLine& line, const QString& value) {
+         line.nmeaVersion = nmeaVersionFromText(value.toStdString());
+         return line.nmeaVersion ? std::string() : quoted(value) + " is not 2.3, 4.10 or 4.11";
+     }},
+    {"systems", "LIST", "satellite systems tracked: GPS,GLONASS,Galileo,BeiDou (or GP,GL,GA,GB)", false,
+     [](CommandLine& line, const QString& value) {
+         std::string reason;
+         line.systems = systemsFromText(value.toStdString(), reason);
+         return reason;
+     }},
+    {"no-fix", nullptr, "the receiver has no fix (the sky stays in view)", false,
+     [](CommandLine& line, const QString&) {
+         line.noFix = true;
+         return std::string();
+     }},
+    {"differential", nullptr, "a differential fix", false,
+     [](CommandLine& line, const QString&) {
+         line.differential = true;
+         return std::string();
+     }},
+    {"altitude", "METRES", "the antenna above mean sea level, -500 to 10000", false,
+     [](CommandLine& line, const QString& value) {
+         double metres = 0;
+         std::string problem = readNumber(value, kLowestAntennaMetres, true, kHighestAntennaMetres, true, metres);
+         if (problem.empty()) line.altitudeMetres = metres;
+         return problem;
+     }},
+    {"line", "TEXT", "a line of your own sent after each second's sentences (any number of times; one "
+                     "ending in * gets its checksum)",
+     false,
+     [](CommandLine& line, const QString& value) {
+         if (value.isEmpty() || value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n'))) {
+             return std::string("needs one line of text");
+         }
+         line.customLines.push_back(value.toStdString());
+         return std::string();
+     }},
+    {"route", "FILE", "follow the route (or track) of a GPX file", false,
+     [](CommandLine& line, const QString& value) {
+         if (value.isEmpty()) return std::string("needs a file name");
+         line.routeFile = absolutePath(value);
+         return std::string();
+     }},
+    {"scenario", "FILE", "run a scenario file: its start, route and timeline of events and faults", false,
+     [](CommandLine& line, const QString& value) {
+         if (value.isEmpty()) return std::string("needs a file name");
+         line.scenarioFile = absolutePath(value);
+         return std::string();
+     }},
+    {"fault", "NAME[:EVERY]",
+     "put a fault on the wire, on every EVERYth sentence (any number of times); e.g. bad-checksum:10",
+     false,
+     [](CommandLine& line, const QString& value) {
+         const FaultOption fault = parseFaultOption(value.toStdString());
+         if (!fault.setting) return fault.error;
+         line.faults.push_back(*fault.setting);
+         return std::string();
+     }},
+    {"start", "TIME", "simulated UTC start, e.g. 2026-06-01T08:00:00Z (time then moves a second a tick)", false,
+     [](CommandLine& line, const QString& value) {
+         line.startUtc = parseIsoUtc(value.toStdString());
+         return line.startUtc ? std::string() : quoted(value) + " is not a UTC time such as 2026-06-01T08:00:00Z";
+     }},
+    {"record-gpx", "FILE", "write the voyage to FILE as a GPX 1.1 track at the end", false,
+     [](CommandLine& line, const QString& value) {
+         if (value.isEmpty()) return std::string("needs a file name");
+         line.gpxFile = absolutePath(value);
+         return std::string();
+     }},
+    {"ais-random", "N[:RADIUS_NM]", "N AIS targets (1 to 1000) placed at random within RADIUS_NM (default 10)",
+     false,
+     [](CommandLine& line, const QString& value) {
+         const RandomTargetsParse parsed = parseRandomTargets(value.toStdString());
+         if (!parsed.choice) return parsed.error;
+         line.aisRandom = parsed.choice;
+         return std::string();
+     }},
+    {"ais-own-ship", nullptr, "send the own ship's position as !AIVDO too", false,
+     [](CommandLine& line, const QString&) {
+         line.aisOwnShip = true;
+         return std::string();
+     }},
+    {"fast", nullptr, "headless: no waiting between ticks (needs --count, --duration or a scenario with an end)",
+     true,
+     [](CommandLine& line, const QString&) {
+         line.fast = true;
+         return std::string();
+     }},
     {"speedup", "X", "headless: run X times faster, 0.01 to 1000", true,
      [](CommandLine& line, const QString& value) {
          return readNumber(value, Limits::kMinSpeedup, true, Limits::kMaxSpeedup, true, line.speedup);
@@ -377,6 +503,23 @@ OutputSettings CommandLine::outputsOver(const OutputSettings& stored) const {
         settings.utc = true;
     }
     return settings;
+}
+
+ReceiverChoices CommandLine::receiverOver(const ReceiverChoices& stored) const {
+    ReceiverChoices choices = defaults ? ReceiverChoices{} : stored;
+    if (profile) choices.profile = *profile;
+    if (sentences) {
+        choices.sentences = *sentences;
+        if (!profile) choices.profile = "Custom";
+    }
+    if (talker) choices.talker = *talker;
+    if (nmeaVersion) choices.version = nmeaVersion;
+    if (systems) choices.systems = *systems;
+    if (noFix) choices.fixAvailable = false;
+    if (differential) choices.differential = true;
+    if (altitudeMetres) choices.antennaAltitudeMetres = *altitudeMetres;
+    for (const std::string& custom : customLines) choices.customLines.push_back(custom);
+    return choices;
 }
 
 ControlOverrides CommandLine::controlOverrides() const {
@@ -488,6 +631,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         }
     } else if ((line.loop || line.paceLog) && !line.playFile) {
         return refuse(line.loop ? "--loop needs --play FILE" : "--pace log needs --play FILE");
+    } else if (line.fast && !line.count && !line.durationSeconds && !line.scenarioFile && !(line.playFile && !line.loop)) {
+        return refuse("--fast needs an end: --count, --duration, a scenario or a file to play");
+    }
+    if (line.scenarioFile && line.routeFile) {
+        return refuse("--route and --scenario cannot be used together: put the route in the scenario");
+    }
+    if (line.fast && line.speedup != 1.0) {
+        return refuse("--fast and --speedup cannot be used together");
     }
     return line;
 }

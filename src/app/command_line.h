@@ -7,8 +7,12 @@
 
 #include <QStringList>
 
+#include "ais/random_targets.h"
 #include "config/output_settings.h"
+#include "config/receiver_settings.h"
 #include "run/control_overrides.h"
+#include "scenario/wire_faults.h"
+#include "sim/date_time.h"
 
 namespace pelora {
 
@@ -38,7 +42,28 @@ struct CommandLine {
     std::optional<int> baudIndex;           // --baud: index in the BaudRate menu
     std::optional<std::string> playFile;    // --play FILE (absolute)
 
+    // The receiver.
+    std::optional<std::string> profile;                   // --profile NAME
+    std::optional<std::vector<std::string>> sentences;    // --sentences LIST (the Custom profile)
+    std::optional<std::string> talker;                    // --talker ID
+    std::optional<NmeaVersion> nmeaVersion;               // --nmea-version V
+    std::optional<std::vector<GnssSystem>> systems;       // --systems LIST
+    bool noFix = false;                                   // --no-fix
+    bool differential = false;                            // --differential
+    std::optional<double> altitudeMetres;                 // --altitude METRES
+    std::vector<std::string> customLines;                 // --line TEXT
+
+    // Routes, scenarios, faults, time, tracks and targets.
+    std::optional<std::string> routeFile;                 // --route FILE (absolute)
+    std::optional<std::string> scenarioFile;              // --scenario FILE (absolute)
+    std::vector<FaultSetting> faults;                     // --fault NAME[:EVERY]
+    std::optional<DateTime> startUtc;                     // --start TIME
+    std::optional<std::string> gpxFile;                   // --record-gpx FILE (absolute)
+    std::optional<RandomTargetsChoice> aisRandom;         // --ais-random N[:RADIUS_NM]
+    bool aisOwnShip = false;                              // --ais-own-ship
+
     // Headless only.
+    bool fast = false;                      // --fast: no waiting between ticks
     std::optional<std::uint64_t> count;     // --count N
     std::optional<double> durationSeconds;  // --duration SECONDS
     bool loop = false;                      // --loop
@@ -52,6 +77,12 @@ struct CommandLine {
     // The control values to put in: the options', and COM 1 selected when a device stands in
     // for it.
     ControlOverrides controlOverrides() const;
+    // The stored receiver choices with this command line's on top (the defaults instead of the
+    // stored ones with --defaults).
+    ReceiverChoices receiverOver(const ReceiverChoices& stored) const;
+    // Whether time comes from a simulated clock: a scenario, a start time, a pace other than
+    // real time.
+    bool simulatedTime() const { return scenarioFile || startUtc || fast || speedup != 1.0; }
 };
 
 // The lowest and highest values the command line accepts, for the usage text and the tests.

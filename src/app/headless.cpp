@@ -1,6 +1,7 @@
 #include "app/headless.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -17,8 +18,15 @@
 #include "files/voyage_file.h"
 #include "platform/exit_signals.h"
 #include "platform/wall_clock_ticker.h"
+#include "ais/random_targets.h"
+#include "platform/atomic_file.h"
+#include "platform/disk_file_source.h"
+#include "platform/system_clock.h"
 #include "run/control_overrides.h"
+#include "run/scenario_run.h"
 #include "run/stored_controls.h"
+#include "scenario/gpx.h"
+#include "scenario/scenario_parser.h"
 #include "sim/voyage_pacing.h"
 #include "text/number_text.h"
 
@@ -27,6 +35,9 @@ namespace pelora {
 namespace {
 
 using namespace std::chrono_literals;
+
+// The exit status for a file given on the command line that does not read cleanly.
+constexpr int kBadInput = 2;
 
 // How long the end waits for queued bytes to reach the serial line and the TCP clients.
 constexpr auto kDrainTime = 100ms;
@@ -59,6 +70,9 @@ public:
         default:
             return;
         }
+    }
+    void showBudget(const std::string& note) override {
+        if (!note.empty()) say(note);
     }
     void showOutputChange(const std::string& endpoint, const std::string& problem) override {
         if (problem.empty()) return;
@@ -194,6 +208,29 @@ std::string storedOutputsOn(const OutputSettings& stored) {
 }  // namespace
 
 int runHeadless(const CommandLine& line, const std::string& applicationName) {
+    // A scenario is read whole before anything runs; a file that does not read cleanly runs
+    // nothing.
+    const DiskFileSource files;
+    std::optional<Scenario> scenario;
+    if (line.scenarioFile) {
+        ScenarioRead read = readScenarioFile(*line.scenarioFile, files);
+        if (!read.scenario) {
+            for (const SourceError& error : read.errors) say(error.text());
+            say("the scenario was not run");
+            return kBadInput;
+        }
+        scenario = std::move(read.scenario);
+    }
+    std::optional<Route> route;
+    if (line.routeFile) {
+        GpxRead read = readGpxFile(*line.routeFile, files);
+        if (!read.route) {
+            say(read.error.text());
+            return kBadInput;
+        }
+        route = std::move(read.route);
+    }
+
     int status = 0;
     bool ending = false;
     const auto end = [&status, &ending](int code) {
@@ -228,7 +265,43 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     hooks.steering = [&steering] { steering = SteeringMode::RateOfTurn; };
     const ControlOverrides overrides = line.controlOverrides();
     applyControlOverrides(controls, overrides, simulation.cycle(), hooks);
-    simulation.cycle().setControls(readRunControls(controls, steering));
+    const auto handControls = [&] { simulation.cycle().setControls(readRunControls(controls, steering)); };
+    handControls();
+
+    for (const std::string& value : simulation.startReceiver([&line](const ReceiverChoices& stored) {
+             return line.receiverOver(stored);
+         })) {
+        if (!line.defaults) say(unusableSetting(value).message());
+    }
+
+    // Time: a scenario's simulated clock, or one from --start (or now) when the run is not in
+    // real time; then the scenario's start, route and timeline.
+    std::unique_ptr<ScenarioRun> scenarioRun;
+    if (scenario) {
+        scenarioRun = std::make_unique<ScenarioRun>(simulation, controls, hooks, handControls, std::move(*scenario));
+        scenarioRun->start();
+    } else if (line.simulatedTime()) {
+        simulation.useSimulatedClock(line.startUtc.value_or(SystemClock().utcNow()));
+    }
+    if (line.seed) {
+        simulation.setSeed(*line.seed);
+    }
+    if (route) {
+        simulation.cycle().followRoute(RouteFollower(std::move(*route)));
+    }
+    for (const FaultSetting& fault : line.faults) {
+        simulation.cycle().addFault(fault);
+    }
+    if (line.aisRandom) {
+        const RunControls& start = simulation.cycle().controls();
+        const std::uint64_t seed = line.seed            ? *line.seed
+                                   : scenarioRun ? scenarioRun->scenario().start.seed
+                                                 : ProgramRandom::kStartState;
+        for (const AisTarget& target : randomTargets(*line.aisRandom, start.startLatitude, start.startLongitude, seed)) {
+            if (const std::optional<std::string> problem = simulation.cycle().fleet().add(target)) say(*problem);
+        }
+    }
+    simulation.cycle().setOwnShipAis(line.aisOwnShip);
 
     // Outputs: the stored ones (a problem is told), then those named on the command line (a
     // problem ends the run: a CI job must not pass on an empty feed).
@@ -287,7 +360,7 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
             std::vector<std::string> group = nextLines(voyage, line.paceLog ? &playGroups : nullptr);
             if (voyage.playIndex() >= voyage.fixCount() && !line.loop) {
                 // The last line goes out with this tick; then the run ends.
-                QTimer::singleShot(0, [&end] { end(0); });
+                end(0);
             }
             return group;
         });
@@ -302,29 +375,45 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     }
     view.watch(simulation, std::move(named), line.device || line.controls.port);
 
-    simulation.addSentListener([&](const std::string&) {
-        if (line.count && simulation.sentCount() >= *line.count) end(0);
+    // The run ends after --count ticks, after --duration (of simulated time when time is
+    // simulated), or at the scenario's end.
+    const auto durationTicks = line.durationSeconds && line.simulatedTime()
+                                   ? std::optional<std::uint64_t>(static_cast<std::uint64_t>(std::ceil(*line.durationSeconds)))
+                                   : std::nullopt;
+    simulation.addTickListener([&] {
+        const std::uint64_t ticks = simulation.runningTicks();
+        if ((line.count && ticks >= *line.count) || (durationTicks && ticks >= *durationTicks) ||
+            (scenarioRun && scenarioRun->ended())) {
+            end(0);
+        }
     });
 
     std::unique_ptr<Ticker> ticker;
-    if (line.speedup == 1.0) {
+    if (line.speedup == 1.0 && !line.fast) {
         ticker = std::make_unique<WallClockTicker>();
-    } else {
+    } else if (!line.fast) {
         ticker = std::make_unique<PacedTicker>(std::chrono::microseconds(static_cast<long long>(1e6 / line.speedup)));
     }
     std::optional<Deadline> deadline;
-    if (line.durationSeconds) {
-        deadline.emplace(*line.durationSeconds / line.speedup, [&end] { end(0); });
+    if (line.durationSeconds && !line.simulatedTime()) {
+        deadline.emplace(*line.durationSeconds, [&end] { end(0); });
     }
 
     if (!line.quiet) {
         const RunControls& controlsRead = simulation.cycle().controls();
         const std::string what = line.playFile ? "the lines of " + *line.playFile
+                                 : !simulation.cycle().singleSentence()
+                                     ? "the bursts of a " + simulation.receiverChoices().profile + " receiver"
                                  : controlsRead.sentence != nullptr
                                      ? std::string(controlsRead.sentence->name) + " sentences"
                                      : "empty sentences";
-        std::string start = describeOutputs(what, simulation) +
-                            (line.speedup == 1.0 ? ", once a second" : ", " + shortestNumberText(line.speedup) + " times a second");
+        const std::string pace = line.fast                 ? ", as fast as they can be made"
+                                 : line.speedup == 1.0 ? ", once a second"
+                                                       : ", " + shortestNumberText(line.speedup) + " times a second";
+        std::string start = describeOutputs(what, simulation) + pace;
+        if (SimulatedClock* clock = simulation.simulatedClock()) {
+            start += "; simulated time from " + isoUtcText(clock->utcNow());
+        }
         if (!line.defaults) {
             if (const std::string stored = storedOutputsOn(simulation.storedOutputSettings()); !stored.empty()) {
                 start += "; on from the settings file: " + stored + " (--defaults leaves them off)";
@@ -334,11 +423,21 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     }
 
     simulation.cycle().runOrPause();
-    ticker->start([&simulation, &ending] {
-        if (!ending) simulation.cycle().tick();
-    });
-    QCoreApplication::exec();
-    ticker->stop();
+    if (ticker) {
+        ticker->start([&simulation, &ending] {
+            if (!ending) simulation.tick();
+        });
+        QCoreApplication::exec();
+        ticker->stop();
+    } else {
+        // As fast as possible: the ticks follow each other, the event loop let in now and then so
+        // that the outputs take clients and signals are heard.
+        constexpr std::uint64_t kTicksBetweenEvents = 256;
+        for (std::uint64_t n = 1; !ending; ++n) {
+            simulation.tick();
+            if (n % kTicksBetweenEvents == 0) QCoreApplication::processEvents();
+        }
+    }
 
     // What was sent last reaches its consumers before the port and the outputs close.
     const QDeadlineTimer drain(kDrainTime);
@@ -347,6 +446,17 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     }
     simulation.stopOutputs();
     simulation.setView(nullptr);
+    if (const std::string counts = simulation.cycle().faults().countsText(); !counts.empty()) {
+        say("faults injected: " + counts);
+    }
+    if (line.gpxFile) {
+        const std::string name = file_title(*line.gpxFile, false, false);
+        const std::string gpx = trackGpx(name.empty() ? "Pelora" : name, simulation.cycle().track());
+        if (const std::error_code error = writeFileAtomically(*line.gpxFile, gpx)) {
+            say(systemFailure("The track could not be written to " + *line.gpxFile, error.value()).message());
+            status = 1;
+        }
+    }
     if (status == 0 && view.failedDuringRun()) {
         say("an output failed during the run");
         status = 1;

@@ -1,6 +1,7 @@
 #include "config/output_settings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <utility>
 #include <vector>
 
@@ -18,12 +19,24 @@ std::optional<std::string> readKey(SettingsStore& store, const std::string& appl
     return std::move(read.value);
 }
 
-void readSwitch(SettingsStore& store, const std::string& application, const char* key, bool& on) {
+// Names a stored value that cannot be used: "Output/TcpPort=99999".
+void refuse(std::vector<std::string>* unusable, const char* key, const std::string& value) {
+    if (unusable != nullptr) unusable->push_back(std::string(kOutputSection) + "/" + key + "=" + value);
+}
+
+// "1" and "0", and "true" and "false" as people and Qt write them.
+void readSwitch(SettingsStore& store, const std::string& application, const char* key, bool& on,
+                std::vector<std::string>* unusable) {
     const std::optional<std::string> text = readKey(store, application, key);
-    if (text == "1") {
+    if (!text) return;
+    std::string word(trim(*text));
+    std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (word == "1" || word == "true") {
         on = true;
-    } else if (text == "0") {
+    } else if (word == "0" || word == "false") {
         on = false;
+    } else {
+        refuse(unusable, key, *text);
     }
 }
 
@@ -34,9 +47,14 @@ void readText(SettingsStore& store, const std::string& application, const char* 
     }
 }
 
-void readPort(SettingsStore& store, const std::string& application, const char* key, int& port) {
+void readPort(SettingsStore& store, const std::string& application, const char* key, int& port,
+              std::vector<std::string>* unusable) {
     if (const std::optional<std::string> text = readKey(store, application, key)) {
-        port = portNumberFromText(*text).value_or(port);
+        if (const std::optional<int> number = portNumberFromText(*text)) {
+            port = *number;
+        } else {
+            refuse(unusable, key, *text);
+        }
     }
 }
 
@@ -52,15 +70,16 @@ std::string joinedEndpoints(const std::vector<std::string>& endpoints) {
 
 }  // namespace
 
-OutputSettings loadOutputSettings(SettingsStore& store, const std::string& application) {
+OutputSettings loadOutputSettings(SettingsStore& store, const std::string& application,
+                                  std::vector<std::string>* unusable) {
     OutputSettings settings;
-    readSwitch(store, application, "Tcp", settings.tcp);
+    readSwitch(store, application, "Tcp", settings.tcp, unusable);
     readText(store, application, "TcpAddress", settings.tcpAddress);
-    readPort(store, application, "TcpPort", settings.tcpPort);
-    readSwitch(store, application, "Udp", settings.udp);
+    readPort(store, application, "TcpPort", settings.tcpPort, unusable);
+    readSwitch(store, application, "Udp", settings.udp, unusable);
     readText(store, application, "UdpAddress", settings.udpAddress);
-    readPort(store, application, "UdpPort", settings.udpPort);
-    readSwitch(store, application, "Pty", settings.pty);
+    readPort(store, application, "UdpPort", settings.udpPort, unusable);
+    readSwitch(store, application, "Pty", settings.pty, unusable);
     readText(store, application, "PtyLink", settings.ptyLink);
     std::string endpoints;
     readText(store, application, "Endpoints", endpoints);
@@ -70,7 +89,7 @@ OutputSettings loadOutputSettings(SettingsStore& store, const std::string& appli
         if (!endpoint.empty()) settings.endpoints.emplace_back(endpoint);
         start = comma + 1;
     }
-    readSwitch(store, application, "Utc", settings.utc);
+    readSwitch(store, application, "Utc", settings.utc, unusable);
     return settings;
 }
 

@@ -34,9 +34,11 @@ inline constexpr char kOutputSection[] = "Output";
 
 // Reads the output choices of `application` from the [Output] group: Tcp, TcpAddress,
 // TcpPort, Udp, UdpAddress, UdpPort, Pty, PtyLink, Endpoints (separated by commas) and Utc
-// (on/off as "1"/"0"). A missing, unreadable or unusable key means its default; a damaged key
-// spoils only itself.
-OutputSettings loadOutputSettings(SettingsStore& store, const std::string& application);
+// (on/off as "1"/"0", or "true"/"false"). A missing, unreadable or unusable key means its
+// default; a damaged key spoils only itself. A stored value that cannot be used is named in
+// `unusable` ("Output/TcpPort=99999"), so that the program can say so once.
+OutputSettings loadOutputSettings(SettingsStore& store, const std::string& application,
+                                  std::vector<std::string>* unusable = nullptr);
 
 // Writes all ten keys in one pass. Returns the error when they did not reach the store.
 std::optional<SettingsError> saveOutputSettings(SettingsStore& store, const std::string& application,

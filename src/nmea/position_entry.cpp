@@ -4,6 +4,7 @@
 #include <cctype>
 #include <vector>
 
+#include "text/number_text.h"
 #include "text/text.h"
 
 #include <array>
@@ -177,6 +178,21 @@ std::optional<std::string> exactPositionText(std::string_view text, bool latitud
     }
     if (value > limit) return std::nullopt;
     return std::string(text);
+}
+
+std::string positionBoxText(double degrees, bool latitude) {
+    constexpr int kMinuteDecimals = 5;
+    if (!std::isfinite(degrees)) degrees = 0;
+    const bool negative = degrees < 0;
+    const double magnitude = std::fabs(degrees);
+    double whole = std::floor(magnitude);
+    std::string minutes = formatDigits((magnitude - whole) * 60, 2, kMinuteDecimals);
+    if (minutes.rfind("60", 0) == 0) {
+        whole += 1;
+        minutes = formatDigits(0, 2, kMinuteDecimals);
+    }
+    const char hemisphere = latitude ? (negative ? 'S' : 'N') : (negative ? 'W' : 'E');
+    return std::to_string(static_cast<long long>(whole)) + hemisphere + minutes;
 }
 
 }  // namespace pelora

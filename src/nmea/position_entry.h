@@ -30,4 +30,9 @@ double user_lon(std::string_view entry);
 // "-3.25"), or nothing for anything else.
 std::optional<std::string> exactPositionText(std::string_view text, bool latitude);
 
+// Signed decimal degrees as the position box takes them: degrees, the hemisphere letter and the
+// minutes to five decimals ("54N07.40736", "1W15.00000"), which the box reads back to within a
+// centimetre. A value that is not finite gives the text of 0.
+std::string positionBoxText(double degrees, bool latitude);
+
 }  // namespace pelora

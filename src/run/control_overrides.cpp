@@ -94,6 +94,8 @@ void applyControlOverrides(ConfigForm& form, const ControlOverrides& overrides, 
         give("chk_GPS_Noise", "Value", kTicked);
         giveText("txt_GPS_NOISE", overrides.noiseMetres);
     }
+    if (overrides.seaOff) give("chk_Heavy_Sea", "Value", kClear);
+    if (overrides.noiseOff) give("chk_GPS_Noise", "Value", kClear);
     if (overrides.port) {
         const std::string index = std::to_string(*overrides.port - 1);
         const bool shown = controls.read("cmb_PORT", "ListIndex") == index;

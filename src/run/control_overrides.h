@@ -24,6 +24,8 @@ struct ControlOverrides {
     std::optional<std::string> responseSeconds; // --response: ship response on
     std::optional<std::string> seaMetres;       // --sea: sea state on
     std::optional<std::string> noiseMetres;     // --noise: GPS noise on
+    bool seaOff = false;                        // sea state off (a scenario's sea_state = 0)
+    bool noiseOff = false;                      // GPS noise off (a scenario's gps_noise = 0)
     std::optional<int> port;                    // --port: COM n selected (1..16)
 };
 

@@ -46,6 +46,10 @@ std::string canonical(const std::string& endpoint) {
 
 }  // namespace
 
+Failure unusableSetting(const std::string& value) {
+    return Failure{"The settings file's " + value + " cannot be used", "its default stands", 0};
+}
+
 // One output of the list: made from its endpoint, running or not.
 struct Simulation::Slot {
     std::string endpoint;            // canonical
@@ -56,6 +60,8 @@ struct Simulation::Slot {
 
 Simulation::Simulation(const SimulationServices& services)
     : m_services(services), m_ports(services.serial), m_cycle(services.clock, services.random, *this) {
+    m_cycle.setSeed(services.seed);
+    m_cycle.setLineBaud([this] { return lineBaud(); });
     m_ports.setEventListener([this](const PortEvent& event) {
         if (m_view != nullptr) m_view->showPortEvent(event);
     });
@@ -76,11 +82,84 @@ void Simulation::setView(SimulationView* view) {
     m_cycle.setView(view != nullptr ? static_cast<RunView&>(*view) : nothing);
 }
 
-void Simulation::send(const std::string& sentence) {
-    m_line.assign(sentence).append(kSentenceEnd);
-    m_ports.writeLine(m_line);
+void Simulation::tick() {
+    for (const auto& listener : m_beforeTickListeners) {
+        listener();
+    }
+    const bool running = m_cycle.Running();
+    m_cycle.tick();
+    // A simulated second passes with each tick that ran: the first tick tells the start time.
+    if (running && m_simulatedClock) {
+        m_simulatedClock->tick();
+    }
+    if (running) ++m_runningTicks;
+    for (const auto& listener : m_tickListeners) {
+        listener();
+    }
+}
+
+void Simulation::addTickListener(std::function<void()> listener) {
+    m_tickListeners.push_back(std::move(listener));
+}
+
+void Simulation::addBeforeTickListener(std::function<void()> listener) {
+    m_beforeTickListeners.push_back(std::move(listener));
+}
+
+void Simulation::setSeed(std::uint64_t seed) {
+    m_services.random.reseed(seed);
+    m_cycle.setSeed(seed);
+}
+
+std::vector<std::string> Simulation::startReceiver(
+    const std::function<ReceiverChoices(const ReceiverChoices& stored)>& overrides) {
+    std::vector<std::string> unusable;
+    const ReceiverChoices stored = loadReceiverChoices(m_services.settings, m_services.applicationName, &unusable);
+    m_cycle.setReceiver(overrides ? overrides(stored) : stored);
+    return unusable;
+}
+
+std::optional<Failure> Simulation::changeReceiver(const ReceiverChoices& choices) {
+    m_cycle.setReceiver(choices);
+    if (const std::optional<SettingsError> error =
+            saveReceiverChoices(m_services.settings, m_services.applicationName, choices)) {
+        return Failure{"The receiver's choices could not be saved to " + m_services.settings.location(),
+                       error->reason, error->number};
+    }
+    return std::nullopt;
+}
+
+void Simulation::useSimulatedClock(const DateTime& startUtc) {
+    m_simulatedClock = std::make_unique<SimulatedClock>(startUtc);
+    m_cycle.setClock(*m_simulatedClock);
+}
+
+int Simulation::lineBaud() const {
+    const auto baudOf = [](const std::string& endpoint) {
+        const Result<Endpoint> parsed = parseEndpoint(endpoint);
+        // A serial device without a rate opens at 4800 baud, as the window's port starts.
+        constexpr long long kUnsaidBaud = 4800;
+        return parsed ? static_cast<int>(wholeNumber(parsed->option("baud")).value_or(kUnsaidBaud)) : 0;
+    };
+    if (m_ports.isOpen()) {
+        return baudOf(m_ports.endpoint());
+    }
     for (const std::unique_ptr<Slot>& slot : m_slots) {
-        if (slot->output) slot->output->writeLine(m_line);
+        if (slot->endpoint.rfind("serial:", 0) == 0 && slot->output && slot->output->state().running) {
+            return baudOf(slot->endpoint);
+        }
+    }
+    return 0;
+}
+
+void Simulation::send(const std::string& sentence) {
+    sendLine(sentence + std::string(kSentenceEnd), sentence);
+}
+
+void Simulation::sendLine(const std::string& bytes, const std::string& sentence) {
+    m_ports.writeLine(bytes);
+    for (const std::unique_ptr<Slot>& slot : m_slots) {
+        if (slot->output) slot->output->writeLine(bytes);
     }
     ++m_sentCount;
     if (m_view != nullptr) m_view->showSent(sentence, m_ports.isOpen());
@@ -99,8 +178,16 @@ void Simulation::outputChanged(const std::string& endpoint, const std::string& p
 
 std::vector<Failure> Simulation::startOutputs(
     const std::function<OutputSettings(const OutputSettings& stored)>& overrides) {
-    m_stored = loadOutputSettings(m_services.settings, m_services.applicationName);
-    return apply(overrides ? overrides(m_stored) : m_stored);
+    std::vector<std::string> unusable;
+    m_stored = loadOutputSettings(m_services.settings, m_services.applicationName, &unusable);
+    std::vector<Failure> problems;
+    for (const std::string& value : unusable) {
+        problems.push_back(unusableSetting(value));
+    }
+    for (Failure& problem : apply(overrides ? overrides(m_stored) : m_stored)) {
+        problems.push_back(std::move(problem));
+    }
+    return problems;
 }
 
 std::vector<Failure> Simulation::switchOutput(bool OutputSettings::*which, bool on) {

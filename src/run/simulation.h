@@ -9,10 +9,12 @@
 
 #include "config/settings_store.h"
 #include "config/output_settings.h"
+#include "config/receiver_settings.h"
 #include "nmea/serial_control.h"
 #include "run/output.h"
 #include "run/port_manager.h"
 #include "run/run_cycle.h"
+#include "scenario/simulated_clock.h"
 #include "sim/clock.h"
 #include "sim/random_source.h"
 
@@ -40,7 +42,11 @@ struct SimulationServices {
     SettingsStore& settings;      // the [Output] choices
     std::string applicationName;  // the settings' application
     std::string defaultPtyLink;   // the virtual serial port's link when none is chosen
+    std::uint64_t seed = ProgramRandom::kStartState;  // the receiver's, faults' and targets' numbers
 };
+
+// The message for a stored value that cannot be used ("Output/TcpPort=99999"): its default stands.
+Failure unusableSetting(const std::string& value);
 
 // Which of the outputs the Output menu switches.
 enum class OutputRole { Tcp, Udp, Pty };
@@ -66,14 +72,52 @@ public:
     PortManager& ports() { return m_ports; }
     const PortManager& ports() const { return m_ports; }
 
+    // One tick of the beat: the simulated clock (when there is one) moves on a second, then the
+    // run cycle ticks; the tick listeners hear of it.
+    void tick();
+    // Called after every tick (running or not); returns nothing.
+    void addTickListener(std::function<void()> listener);
+    // Called before every tick, before the clock moves (a scenario's timeline).
+    void addBeforeTickListener(std::function<void()> listener);
+    // Ticks that ran (with the ship running) since the simulation was made.
+    std::uint64_t runningTicks() const { return m_runningTicks; }
+
     // Sends one sentence (or played-back line) with CR LF to every output, the serial port
     // first, and tells the view and the sent listeners.
-    void send(const std::string& sentence) override;
+    void send(const std::string& sentence);
+    // Sends `bytes` (their line end included) to every output and shows `sentence`.
+    void sendLine(const std::string& bytes, const std::string& sentence) override;
 
     // Called with every sentence sent, after it went out; returns nothing.
     void addSentListener(std::function<void(const std::string& sentence)> listener);
     // Sentences sent since the simulation was made.
     std::uint64_t sentCount() const { return m_sentCount; }
+
+    // Time from a simulated clock from now on: it starts at `startUtc` and moves a second with
+    // each tick (a scenario, --start, a run faster than real time), local time equal to UTC.
+    void useSimulatedClock(const DateTime& startUtc);
+    // The simulated clock, or nullptr while time comes from the computer's clock.
+    SimulatedClock* simulatedClock() { return m_simulatedClock.get(); }
+
+    // The baud rate of the serial line that carries the sentences: the window's serial port
+    // while it is open, else a serial device of the list that runs; 0 when none does.
+    int lineBaud() const;
+
+    // Starts the ship's, the receiver's, the faults' and the targets' random numbers from `seed`.
+    void setSeed(std::uint64_t seed);
+
+    // --- Receiver choices ---
+    // Reads the stored [Receiver] choices and puts this run's in: the stored ones turned by
+    // `overrides` (the command line's, never saved). Returns the stored values that could not be
+    // used, named ("Receiver/Mask=abc"), to be told once.
+    std::vector<std::string> startReceiver(
+        const std::function<ReceiverChoices(const ReceiverChoices& stored)>& overrides = {});
+    // Replaces this run's choices (the Sentences dialog), saving them for later runs. Returns why
+    // they could not be saved.
+    std::optional<Failure> changeReceiver(const ReceiverChoices& choices);
+    // Replaces this run's choices only (a scenario's profile or talker).
+    void setReceiver(const ReceiverChoices& choices) { m_cycle.setReceiver(choices); }
+    const ReceiverChoices& receiverChoices() const { return m_cycle.receiverChoices(); }
 
     // --- Output choices ---
     // Reads the stored [Output] choices and starts this run's: the stored ones turned by
@@ -118,8 +162,11 @@ private:
     OutputSettings m_stored;
     OutputSettings m_run;
     std::vector<std::function<void(const std::string&)>> m_sentListeners;
+    std::vector<std::function<void()>> m_tickListeners;
+    std::vector<std::function<void()>> m_beforeTickListeners;
     std::uint64_t m_sentCount = 0;
-    std::string m_line;
+    std::uint64_t m_runningTicks = 0;
+    std::unique_ptr<SimulatedClock> m_simulatedClock;
 };
 
 }  // namespace pelora

@@ -10,6 +10,8 @@ public:
     virtual ~RandomSource() = default;
     // Draws the next number; always >= 0 and < 1.
     virtual float next() = 0;
+    // Starts the sequence again from `seed` (a scenario's); a source without seeds ignores it.
+    virtual void reseed(std::uint64_t /*seed*/) {}
 };
 
 // The program's one generator: a fixed start state, never seeded from the clock, so every
@@ -22,6 +24,7 @@ public:
     explicit ProgramRandom(std::uint64_t seed = kStartState) : m_state(seed) {}
 
     float next() override;
+    void reseed(std::uint64_t seed) override { m_state = seed; }
 
 private:
     std::uint64_t m_state;

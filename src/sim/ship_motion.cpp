@@ -145,6 +145,8 @@ StepResult advanceShip(ShipState& ship, const StepInputs& inputs, RandomSource& 
     if (cog < 0) cog += 360;
     ship.COG_Text = formatCourse(cog);
     ship.SOG_Text = formatSpeed(sog);
+    ship.cogDegrees = std::isfinite(cog) ? cog : 0;
+    ship.sogKnots = std::isfinite(sog) ? sog : 0;
     result.readouts_changed = true;
 
     ship.Ship_Lon = ship.Ship_Lon + moveE / std::cos(ship.Ship_Lat * kDegreesToRadians);

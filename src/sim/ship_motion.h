@@ -21,6 +21,8 @@ struct ShipState {
     double Demand_ROT = 0;      // degrees per second
     std::string COG_Text;       // "000.0" course over ground of the last full step
     std::string SOG_Text;       // "0.0" speed over ground of the last full step
+    double cogDegrees = 0;      // the same two as numbers
+    double sogKnots = 0;
 };
 
 // What one step reads from the window, already turned into numbers.

@@ -82,7 +82,7 @@ TEST(TargetMotion, FollowsItsRouteWaypointByWaypoint) {
         previousCourse = motion.courseDeg();
         if (motion.nextWaypoint() != reached) {
             ASSERT_EQ(motion.nextWaypoint(), reached + 1) << "waypoints in order";
-            const Waypoint& point = target.route[reached];
+            const TargetWaypoint& point = target.route[reached];
             const ChartOffset left = chartOffset(point.lat, point.lon, motion.lat(), motion.lon());
             EXPECT_LE(std::hypot(left.eastNm, left.northNm), 0.2 + 10.0 / 3600) << "waypoint " << reached;
             reached = motion.nextWaypoint();
