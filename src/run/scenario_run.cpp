@@ -58,6 +58,9 @@ void ScenarioRun::start() {
     if (m_scenario.route) {
         m_simulation.cycle().followRoute(RouteFollower(*m_scenario.route, m_scenario.arrivalCircleNm));
     }
+    for (const AisTarget& target : m_scenario.targets) {
+        m_simulation.cycle().fleet().add(target);  // checked when the file was read
+    }
 }
 
 void ScenarioRun::beforeTick() {
