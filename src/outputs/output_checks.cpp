@@ -81,6 +81,22 @@ std::string endpointText(const std::string& address, int port) {
     return hostPortText(std::string(trim(address)), port);
 }
 
+std::string endpointProblem(const std::string& text) {
+    const Result<Endpoint> endpoint = parseEndpoint(text);
+    if (!endpoint) {
+        return endpoint.failure().message();
+    }
+    if (const auto made = OutputFactory().make(*endpoint); !made) {
+        return made.failure().message();
+    }
+    if (text.find(',') != std::string::npos) {
+        return Failure{"\"" + std::string(trim(text)) + "\" cannot be kept",
+                       "a comma separates the outputs in the settings file", 0}
+            .message();
+    }
+    return {};
+}
+
 std::vector<std::string> outputSettingsProblems(const OutputSettings& settings) {
     std::vector<std::string> problems;
     checkAddress(settings.tcpAddress, "TCP server", problems);
@@ -92,13 +108,9 @@ std::vector<std::string> outputSettingsProblems(const OutputSettings& settings) 
             problems.push_back(std::move(problem));
         }
     }
-    OutputFactory factory;
     for (const std::string& text : settings.endpoints) {
-        const Result<Endpoint> endpoint = parseEndpoint(text);
-        if (!endpoint) {
-            problems.push_back(endpoint.failure().message());
-        } else if (const auto made = factory.make(*endpoint); !made) {
-            problems.push_back(made.failure().message());
+        if (std::string problem = endpointProblem(text); !problem.empty()) {
+            problems.push_back(std::move(problem));
         }
     }
     return problems;

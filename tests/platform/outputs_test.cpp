@@ -1,6 +1,7 @@
 // The outputs besides the serial port, with real peers: gpsd reading the TCP server and the
-// virtual serial port, UDP sockets, TCP clients that read, one that never reads and one that
-// comes late, and readers of the virtual port that come and go.
+// virtual serial port, UDP sockets, TCP clients that read, one that never reads, one that comes
+// late and more than the server takes, a TCP server that Pelora connects to and that goes away,
+// and readers of the virtual port that come and go. First, what the output factory refuses.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkDatagram>
+#include <QElapsedTimer>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUdpSocket>
@@ -26,6 +29,7 @@
 #include "nmea/sentence.h"
 #include "outputs/output_factory.h"
 #include "outputs/pty_output.h"
+#include "outputs/tcp_client_output.h"
 #include "outputs/tcp_server_output.h"
 #include "run/simulation.h"
 #include "serial_peers.h"
@@ -206,11 +210,13 @@ public:
         return messages;
     }
     OutputState state(OutputRole role) const { return m_simulation.outputState(role); }
+    OutputState state(const std::string& endpoint) const { return m_simulation.stateOf(endpoint).value_or(OutputState{}); }
     int tcpClients() const { return std::max(0, state(OutputRole::Tcp).clients); }
     // Sends a line (CR LF included) as a tick sends a sentence.
     void writeLine(const std::string& line) { m_simulation.send(line.substr(0, line.size() - 2)); }
     void stopAll() { m_simulation.stopOutputs(); }
-    // What the outputs whose endpoint starts with `scheme` told, in order ("" for a recovery).
+    // What the outputs whose endpoint starts with `scheme` told, in order ("" for a recovery or
+    // a change that is no problem).
     std::vector<std::string> told(const std::string& scheme) const {
         std::vector<std::string> problems;
         for (const auto& [endpoint, problem] : m_view.changes) {
@@ -237,6 +243,61 @@ private:
                                                defaultPtyLink()}};
     View m_view;
 };
+
+struct FactoryRow {
+    const char* name;
+    const char* endpoint;
+    const char* made;     // the endpoint() of the output made; "" when refused
+    const char* refusal;  // the whole message
+};
+
+void PrintTo(const FactoryRow& row, std::ostream* out) { *out << row.name; }
+
+class OutputFactoryTable : public ::testing::TestWithParam<FactoryRow> {};
+
+TEST_P(OutputFactoryTable, MakesTheOutputOrSaysWhyNot) {
+    const Result<Endpoint> endpoint = parseEndpoint(GetParam().endpoint);
+    ASSERT_TRUE(endpoint.ok()) << endpoint.failure().message();
+    const Result<std::unique_ptr<Output>> made = OutputFactory().make(*endpoint);
+    if (*GetParam().made == '\0') {
+        ASSERT_FALSE(made.ok()) << (*made)->endpoint();
+        EXPECT_EQ(made.failure().message(), GetParam().refusal);
+    } else {
+        ASSERT_TRUE(made.ok()) << made.failure().message();
+        EXPECT_EQ((*made)->endpoint(), GetParam().made);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endpoints, OutputFactoryTable,
+    ::testing::Values(
+        FactoryRow{"SerialAtTheUsualRate", "serial:/dev/ttyUSB0", "serial:/dev/ttyUSB0?baud=4800", ""},
+        FactoryRow{"ClientToAHostName", "tcp-client://plotter.local:2000", "tcp-client://plotter.local:2000", ""},
+        FactoryRow{"LinkLocalWithItsInterface", "udp://[fe80::1%lo]:10110", "udp://[fe80::1%lo]:10110", ""},
+        FactoryRow{"UnknownKind", "smtp://mail:25", "",
+                   "\"smtp://mail:25\" is not an output: the kinds of output are serial:/dev/DEVICE?baud=RATE, "
+                   "tcp://ADDRESS:PORT, tcp-client://HOST:PORT, udp://ADDRESS:PORT, pty:/LINK, file:/PATH, -."},
+        FactoryRow{"RelativeFile", "file:log.nmea", "", "\"file:log.nmea\" is not an output: write it file:/ABSOLUTE/PATH."},
+        // A "?" would cut the file's name short and the lines would go to /tmp/what.
+        FactoryRow{"QuestionMarkInAFileName", "file:/tmp/what?.nmea", "",
+                   "\"file:/tmp/what?.nmea\" is not an output: it takes no options (a path cannot hold \"?\")."},
+        FactoryRow{"SerialWithoutSlash", "serial:ttyUSB0", "", "\"serial:ttyUSB0\" is not an output: write it serial:/ABSOLUTE/PATH."},
+        FactoryRow{"BaudNotANumber", "serial:/dev/ttyUSB0?baud=fast", "",
+                   "\"serial:/dev/ttyUSB0?baud=fast\" is not an output: the only option is baud=RATE, e.g. ?baud=4800."},
+        FactoryRow{"BaudZero", "serial:/dev/ttyUSB0?baud=0", "",
+                   "\"serial:/dev/ttyUSB0?baud=0\" is not an output: the only option is baud=RATE, e.g. ?baud=4800."},
+        FactoryRow{"OtherSerialOption", "serial:/dev/ttyUSB0?parity=even", "",
+                   "\"serial:/dev/ttyUSB0?parity=even\" is not an output: the only option is baud=RATE, e.g. ?baud=4800."},
+        FactoryRow{"LinkLocalServer", "tcp://[fe80::1]:10110", "",
+                   "\"tcp://[fe80::1]:10110\" is not an output: a link-local IPv6 address needs its interface, as in "
+                   "[fe80::1%eth0]."},
+        // fe80::/10 in any case, not only addresses written "fe80:".
+        FactoryRow{"LinkLocalClientInMixedCase", "tcp-client://[Fe9a::1]:10110", "",
+                   "\"tcp-client://[Fe9a::1]:10110\" is not an output: a link-local IPv6 address needs its interface, "
+                   "as in [fe80::1%eth0]."},
+        FactoryRow{"TcpServerOnAHostName", "tcp://localhost:10110", "",
+                   "\"tcp://localhost:10110\" is not an output: \"localhost\" is not an IPv4 or IPv6 address."}),
+    [](const ::testing::TestParamInfo<FactoryRow>& info) { return std::string(info.param.name); });
 
 // The terminal device behind a link ("/dev/pts/3").
 bool leadsToATerminal(const std::string& link) {
@@ -390,6 +451,148 @@ TEST_F(OutputsTest, AClientThatNeverReadsIsCutOffWithoutDelayingTheOthers) {
     EXPECT_TRUE(ended);
     pumpEvents(50ms);
     for (const std::string& problem : hub.told("tcp://")) EXPECT_EQ(problem, "") << "a client is no problem";
+}
+
+// More clients than the server takes, all at once: the first 256 are served, the others turned
+// away at once, and that is told once, not for each one turned away.
+TEST_F(OutputsTest, TheTcpServerServesAtMostItsLimitAndSaysSoOnce) {
+    constexpr int kTurnedAway = 4;
+    constexpr int kServed = TcpServerOutput::kMaxClients;
+    Hub hub;
+    OutputSettings settings;
+    settings.tcp = true;
+    settings.tcpPort = freeTcpPort();
+    ASSERT_EQ(hub.apply(settings), std::vector<std::string>{});
+
+    std::vector<int> clients;
+    for (int i = 0; i < kServed + kTurnedAway; ++i) {
+        clients.push_back(connectClient(settings.tcpPort));
+        ASSERT_GE(clients.back(), 0) << "client " << i;
+        // Accepted as they come: the system queues no more than the server's limit.
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(pumpUntil([&] { return hub.tcpClients() == kServed; })) << hub.tcpClients() << " clients";
+    const std::string line = numberedLine(1, 40);
+    hub.writeLine(line);
+    pumpEvents(50ms);
+
+    int served = 0;
+    int closed = 0;
+    for (const int fd : clients) {
+        bool ended = false;
+        const std::string received = readAvailable(fd, &ended);
+        served += received == line && !ended ? 1 : 0;
+        closed += received.empty() && ended ? 1 : 0;
+        ::close(fd);
+    }
+    EXPECT_EQ(served, kServed);
+    EXPECT_EQ(closed, kTurnedAway);
+    std::vector<std::string> problems = hub.told("tcp://");
+    std::erase(problems, "");
+    EXPECT_EQ(problems, std::vector<std::string>{"The TCP server on 127.0.0.1:" + std::to_string(settings.tcpPort) +
+                                                 " serves at most 256 clients at once; further clients are turned away."});
+}
+
+// Pelora connects out to a server (a QTcpServer here, as a logger or a chart program would
+// listen): the server receives whole lines; when it goes away that is told once, however many
+// tries fail, the lines meanwhile are dropped, and once it is back the output connects again
+// within one retry and sends whole lines from the next on.
+TEST_F(OutputsTest, TheTcpClientTellsAnOutageOnceAndConnectsAgain) {
+    constexpr int kLineBytes = 80;
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    const quint16 port = server.serverPort();
+    const std::string endpoint = "tcp-client://127.0.0.1:" + std::to_string(port);
+    Hub hub;
+    OutputSettings settings;
+    settings.endpoints = {endpoint};
+    ASSERT_EQ(hub.apply(settings), std::vector<std::string>{});
+
+    // Writes lines `first`..`last` and returns what a peer reading them all would receive.
+    const auto writeLines = [&hub](int first, int last) {
+        std::string lines;
+        for (int n = first; n <= last; ++n) {
+            lines += numberedLine(n, kLineBytes);
+            hub.writeLine(numberedLine(n, kLineBytes));
+        }
+        return lines;
+    };
+    const auto receive = [](QTcpSocket& peer, std::size_t bytes) {
+        std::string received;
+        pumpUntil([&] {
+            received += peer.readAll().toStdString();
+            return received.size() >= bytes;
+        });
+        pumpEvents(50ms);
+        return received + peer.readAll().toStdString();
+    };
+
+    ASSERT_TRUE(pumpUntil([&] { return server.hasPendingConnections() && hub.state(endpoint).running; }));
+    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+    peer->setParent(nullptr);
+    const std::string before = writeLines(0, 2);
+    EXPECT_EQ(receive(*peer, before.size()), before);
+
+    // The server goes away: it stops listening and closes the connection.
+    server.close();
+    peer->close();
+    ASSERT_TRUE(pumpUntil([&] { return hub.told("tcp-client://").size() == 2; }));
+    const std::string outage = "Pelora cannot send to the TCP server 127.0.0.1:" + std::to_string(port) +
+                               ": The remote host closed the connection. It tries again every 2 s.";
+    // The connection, then the outage.
+    EXPECT_EQ(hub.told("tcp-client://"), (std::vector<std::string>{"", outage}));
+    EXPECT_FALSE(hub.state(endpoint).running);
+    EXPECT_EQ(hub.state(endpoint).problem, outage);
+    writeLines(100, 102);
+
+    // Away for longer than one retry, so that a try fails (refused) without a second word; the
+    // test waits for the retry's time because that is what it checks.
+    pumpEvents(TcpClientOutput::kRetry + 300ms);
+    EXPECT_EQ(hub.told("tcp-client://"), (std::vector<std::string>{"", outage}));
+    writeLines(103, 105);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, port));
+    QElapsedTimer back;
+    back.start();
+    ASSERT_TRUE(pumpUntil([&] { return server.hasPendingConnections() && hub.state(endpoint).running; },
+                          TcpClientOutput::kRetry + 1000ms));
+    EXPECT_LE(back.elapsed(), (TcpClientOutput::kRetry + 500ms).count());
+    std::unique_ptr<QTcpSocket> again(server.nextPendingConnection());
+    again->setParent(nullptr);
+    pumpEvents(50ms);
+    EXPECT_EQ(hub.told("tcp-client://"), (std::vector<std::string>{"", outage, ""}));
+    EXPECT_EQ(hub.state(endpoint).problem, "");
+
+    const std::string after = writeLines(200, 202);
+    EXPECT_EQ(receive(*again, after.size()), after) << "only the lines after the return, whole";
+}
+
+// A host that drops the connection attempts unanswered (here a listener whose queue is full, so
+// the system drops them): the output says so once its answer time is out, rather than after the
+// system's two minutes.
+TEST_F(OutputsTest, TheTcpClientTellsAServerThatDoesNotAnswer) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int port = ntohs(address.sin_port);
+    const int filler = connectClient(port);  // fills the queue; never accepted
+    ASSERT_GE(filler, 0);
+
+    Hub hub;
+    OutputSettings settings;
+    settings.endpoints = {"tcp-client://127.0.0.1:" + std::to_string(port)};
+    ASSERT_EQ(hub.apply(settings), std::vector<std::string>{});
+    EXPECT_TRUE(pumpUntil([&] { return !hub.told("tcp-client://").empty(); },
+                          TcpClientOutput::kAnswerTimeout + 1000ms));
+    EXPECT_EQ(hub.told("tcp-client://"),
+              std::vector<std::string>{"Pelora cannot send to the TCP server 127.0.0.1:" + std::to_string(port) +
+                                       ": no answer within 2 s. It tries again every 2 s."});
+    ::close(filler);
+    ::close(listener);
 }
 
 struct UdpRow {
