@@ -79,20 +79,27 @@ public:
         say(problem);
         if (m_simulation == nullptr || m_named.count(endpoint) == 0) return;
         const std::optional<OutputState> state = m_simulation->stateOf(endpoint);
-        if (state && (!state->running || !state->problem.empty())) m_failedDuringRun = true;
+        if (state && (!state->running || !state->problem.empty())) {
+            m_failedDuringRun = true;
+            // Nobody reads standard output any more (a pipe's reader ended): the run is over.
+            if (endpoint == kStandardOutput && m_readerGone) m_readerGone();
+        }
     }
 
     // The outputs the user named, whose failure during the run fails the run.
-    void watch(const Simulation& simulation, std::set<std::string> named, bool serialNamed) {
+    void watch(const Simulation& simulation, std::set<std::string> named, bool serialNamed,
+               std::function<void()> readerGone) {
         m_simulation = &simulation;
         m_named = std::move(named);
         m_serialNamed = serialNamed;
+        m_readerGone = std::move(readerGone);
     }
     // An output the user named failed while the run went on.
     bool failedDuringRun() const { return m_failedDuringRun; }
 
 private:
     bool m_serialNamed = false;
+    std::function<void()> m_readerGone;
     const Simulation* m_simulation = nullptr;
     std::set<std::string> m_named;
     bool m_failedDuringRun = false;
@@ -373,7 +380,7 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
             named.insert(endpoint);
         }
     }
-    view.watch(simulation, std::move(named), line.device || line.controls.port);
+    view.watch(simulation, std::move(named), line.device || line.controls.port, [&end] { end(1); });
 
     // The run ends after --count ticks, after --duration (of simulated time when time is
     // simulated), or at the scenario's end.
@@ -457,7 +464,7 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
             status = 1;
         }
     }
-    if (status == 0 && view.failedDuringRun()) {
+    if (view.failedDuringRun()) {
         say("an output failed during the run");
         status = 1;
     }

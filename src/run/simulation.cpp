@@ -55,6 +55,7 @@ struct Simulation::Slot {
     std::string endpoint;            // canonical
     std::unique_ptr<Output> output;  // null when it could not be made
     Failure problem;                 // why it could not be made or started
+    bool started = false;            // its start went through: it runs, or waits for its peer
     bool runOnly = false;            // the command line's, kept whatever the choices say
 };
 
@@ -265,8 +266,8 @@ std::optional<Failure> Simulation::place(const std::string& endpoint, bool runOn
         sortSlots();
     }
     slot->runOnly = slot->runOnly || runOnly;
-    if (slot->output && slot->output->state().running) {
-        return std::nullopt;  // running as asked: left alone
+    if (slot->output && slot->started) {
+        return std::nullopt;  // started as asked: left alone (a client waiting for its server too)
     }
     slot->problem = {};
     if (!slot->output) {
@@ -287,6 +288,7 @@ std::optional<Failure> Simulation::place(const std::string& endpoint, bool runOn
         slot->problem = *problem;
         return problem;
     }
+    slot->started = true;
     return std::nullopt;
 }
 
