@@ -726,27 +726,14 @@ std::optional<ScenarioProfile> scenarioProfileFromName(std::string_view name) {
 std::optional<double> typedPosition(std::string_view text, bool latitude) {
     text = trim(text);
     const double largest = latitude ? kLargestLatitude : kLargestLongitude;
+    // Signed decimal degrees are taken exactly; the window's forms as the window reads them.
     if (const auto value = strictNumberFromText(text)) {
         if (std::isfinite(*value) && std::fabs(*value) <= largest) return value;
         return std::nullopt;
     }
-    // Degrees (1 to 4 digits: the window writes "0001E00.0000"), the hemisphere, whole minutes
-    // (1 or 2 digits) and their decimals.
-    constexpr std::size_t kMostDegreeDigits = 4;
-    const char* hemispheres = latitude ? "NSns" : "EWew";
-    const std::size_t letter = text.find_first_of(hemispheres);
-    if (letter == std::string_view::npos || letter == 0 || letter > kMostDegreeDigits) return std::nullopt;
-    const std::string_view degrees = text.substr(0, letter);
-    const std::string_view minutes = text.substr(letter + 1);
-    const std::size_t point = minutes.find('.');
-    const std::string_view whole = minutes.substr(0, point);
-    const std::string_view decimals = point == std::string_view::npos ? std::string_view() : minutes.substr(point + 1);
-    const auto allDigits = [](std::string_view part) { return std::all_of(part.begin(), part.end(), isDigit); };
-    if (!allDigits(degrees) || whole.empty() || whole.size() > 2 || !allDigits(whole) || !allDigits(decimals)) {
-        return std::nullopt;
-    }
-    if (*wholeNumber(whole) >= kClockSecondsPerMinute) return std::nullopt;
-    const double value = latitude ? User_lat(text) : user_lon(text);
+    const std::optional<std::string> boxText = exactPositionText(text, latitude);
+    if (!boxText) return std::nullopt;
+    const double value = latitude ? User_lat(*boxText) : user_lon(*boxText);
     if (std::fabs(value) > largest) return std::nullopt;
     return value;
 }
