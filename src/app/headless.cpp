@@ -347,14 +347,14 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     std::vector<LineGroup> playGroups;
     std::string playName;
     if (line.playFile) {
-        VoyageLoadResult loaded = loadVoyageFile(*line.playFile);
-        if (!loaded.ok) {
-            say(loaded.error);
+        Result<std::vector<std::string>> loaded = loadVoyageFile(*line.playFile);
+        if (!loaded) {
+            say(loaded.failure().message());
             return 1;
         }
         const std::string title = file_title(*line.playFile, false, false);
         playName = title.empty() ? std::string("voyage") : title;
-        playLines = std::move(loaded.lines);
+        playLines = std::move(*loaded);
         if (line.paceLog) {
             playGroups = groupByTime(playLines);
         }

@@ -10,9 +10,13 @@
 #include <vector>
 
 #include "files/voyage_file.h"
+#include "support/failure_text.h"
 #include "support/file_bytes.h"
 
 namespace pelora {
+
+using testing::errorText;
+using testing::linesOf;
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -147,7 +151,7 @@ TEST_F(VoyageCommandsTest, FailedSaveIsShownAndTheVoyageGoesOn) {
 }
 
 TEST_F(VoyageCommandsTest, FileWithEmptyBareNameLoadsButKeepsSimulating) {
-    ASSERT_TRUE(saveVoyageFile(path(".vyg"), Lines{"A", "B"}).ok);
+    ASSERT_FALSE(saveVoyageFile(path(".vyg"), Lines{"A", "B"}));
     m_dialogs.answers = {path(".vyg")};
     ASSERT_TRUE(m_commands.loadVoyage());
     EXPECT_FALSE(m_voyage.isPlaying());
