@@ -24,9 +24,10 @@ std::string endpointText(const std::string& address, int port);
 // What is wrong with the choices, one message each, in the order TCP address, TCP port, UDP
 // address, UDP port, link; empty when they are usable. Checks every field, whether its output is
 // on or not: the addresses must be IP addresses, the ports 1 to 65535, and the link (when not
-// empty, which means defaultPtyLink()) an absolute path whose folder exists or can be created,
-// not an existing file that is not a link. Does not check that an address belongs to this
-// computer or that a port is free: starting the output tells.
+// empty, which means defaultPtyLink()) an absolute path outside the system folders
+// (systemFolderOf) whose folder exists or can be created, where nothing stands but a link the
+// program made. Does not check that an address belongs to this computer or that a port is
+// free: starting the output tells.
 std::vector<std::string> outputSettingsProblems(const OutputSettings& settings);
 
 }  // namespace pelora
