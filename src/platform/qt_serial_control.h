@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "nmea/serial_control.h"
+#include "platform/pty_reader_watch.h"
 
 namespace pelora {
 
@@ -40,6 +41,8 @@ std::string serialSettingsText(const SerialSettings& settings);
 // modem lines alone and holds an exclusive advisory lock (flock) on the device while open.
 // Output writes straight to the device without waiting: a line goes out whole or not at all,
 // and nothing is queued behind a line the device has not taken (see SerialControl::Output).
+// On a pseudo-terminal, which does not tell what it holds, lines go out while its reader is
+// seen taking them (PtyReaderWatch): a reader that stops gets only a few whole lines more.
 // A device that goes away (ResourceError, or a hang-up seen as a read error) or a failed write
 // closes the port: PortOpen reads false from then on and portLost() is emitted. A far end that
 // only stops reading never does.
@@ -101,6 +104,8 @@ private:
     PortFailure m_failure;
     // The part of the last line the device has not taken yet; its head is already out.
     QByteArray m_unsent;
+    // Watches the reader of a pseudo-terminal while one is open.
+    PtyReaderWatch m_readerWatch;
     // Set when the open port failed; the port itself is closed from the event loop, since
     // QSerialPort may still be inside the call that reported the failure.
     bool m_lost = false;
