@@ -289,6 +289,14 @@ int holdLink(const std::string& link, const std::string& target, const std::stri
 
 extern "C" void releaseHeldLinksAtExit() { OwnedLink::releaseAllNow(); }
 
+// Whether `link` (a real path) is a link in the program's own folder, where nobody else makes
+// anything: the default link of an earlier version that kept no record.
+bool inOwnFolder(const std::string& link) {
+    struct stat info {};
+    return folderOf(link) == realPathOf(runtimeFolder()) && ::lstat(link.c_str(), &info) == 0 &&
+           S_ISLNK(info.st_mode);
+}
+
 }  // namespace
 
 std::string runtimeFolder() {
@@ -316,10 +324,10 @@ bool isOwnLink(const std::string& link) {
     if (folder.empty()) return false;
     const std::string real = (folder == "/" ? std::string() : folder) + lexical.substr(lexical.rfind('/'));
     const int fd = ::open(recordPathFor(runtimeFolder(), real).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return false;
+    if (fd < 0) return inOwnFolder(real);
     const Record record = readRecord(fd);
     ::close(fd);
-    return recordedLinkStands(record, real);
+    return recordedLinkStands(record, real) || inOwnFolder(real);
 }
 
 OwnedLink::~OwnedLink() { release(); }
@@ -360,7 +368,7 @@ std::string OwnedLink::claim(const std::string& link) {
     if (::lstat(real.c_str(), &info) == 0) {
         if (!S_ISLNK(info.st_mode)) {
             reason = "it exists and is not a link; it was left as it is";
-        } else if (!recordedLinkStands(before, real)) {
+        } else if (!recordedLinkStands(before, real) && !inOwnFolder(real)) {
             reason = "it is a link that Pelora did not make; it was left as it is";
         } else if (::unlink(real.c_str()) != 0 && errno != ENOENT) {
             reason = "cannot remove the stale link: " + errorText(errno);

@@ -20,7 +20,7 @@ std::string runtimeFolder();
 std::string systemFolderOf(const std::string& link);
 
 // Whether a link that this program made and recorded stands at `link` (a link of a live
-// program or one left by a program that was killed).
+// program or one left by a program that was killed), or any link in runtimeFolder().
 bool isOwnLink(const std::string& link);
 
 // A symbolic link that the program makes at a path the user chose, and removes again. The link
@@ -28,7 +28,9 @@ bool isOwnLink(const std::string& link);
 // (`link-<hash of the path>.lock`, which is also the lock held while the link is in use) names
 // the path, the target and the link's inode. Anything else at the path (a file, a folder, a
 // link someone else made) is never removed or replaced. A link whose record's lock is free
-// belongs to a program that ended without removing it: it is stale, and is replaced.
+// belongs to a program that ended without removing it: it is stale, and is replaced. In the
+// program's own folder, where nobody else makes anything, every link is the program's (earlier
+// versions kept no record).
 //
 // Every held link is also removed when the process ends without release(): at exit() (as Qt
 // does when the display goes away) and through releaseAllNow() from a signal handler.

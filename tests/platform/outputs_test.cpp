@@ -483,8 +483,9 @@ TEST_P(PtyLinkTest, TheLinkIsMadeOrRefusedAndRemovedAtTheEnd) {
     const std::string path = link(GetParam().path);
     const std::shared_ptr<void> kept = GetParam().prepare(path);
     const std::string before = linkTarget(path);
-    const bool userFolder = QFileInfo(QString::fromStdString(folderOf(path))).canonicalFilePath().startsWith(
-        QFileInfo(m_folder.path()).canonicalFilePath());
+    const QString folder = QFileInfo(QString::fromStdString(folderOf(path))).canonicalFilePath();
+    const bool userFolder = folder.startsWith(QFileInfo(m_folder.path()).canonicalFilePath()) &&
+                            !folder.startsWith(QFileInfo(m_folder.path() + "/run").canonicalFilePath());
     const std::vector<std::string> neighbours{path + ".lock", path + ".new"};
     if (userFolder) {
         for (const std::string& neighbour : neighbours) {
@@ -534,6 +535,16 @@ INSTANTIATE_TEST_SUITE_P(
                     int status = 0;
                     ::waitpid(child, &status, 0);
                     EXPECT_TRUE(WIFSIGNALED(status)) << "the child did not make its link";
+                    return std::shared_ptr<void>();
+                },
+                "", true},
+        // The default link as an earlier version, which kept no record, left it in the program's
+        // own folder.
+        LinkRow{"StaleLinkInItsOwnFolderIsReplaced", "run/pelora/ttyNMEA",
+                [](const std::string& link) {
+                    QDir().mkpath(QString::fromStdString(folderOf(link)));
+                    ::chmod(folderOf(link).c_str(), 0700);
+                    QFile::link(QStringLiteral("/dev/pts/9999"), QString::fromStdString(link));
                     return std::shared_ptr<void>();
                 },
                 "", true},
