@@ -46,8 +46,9 @@ void PtyReaderWatch::stop() {
         ::close(m_epoll);
         m_epoll = -1;
     }
-    m_untakenSince.reset();
-    m_probeGap = kStallTime;
+    m_unconfirmed = 0;
+    m_burstStart = {};
+    m_probeGap = kBurstTime;
 }
 
 bool PtyReaderWatch::watching() const { return m_epoll >= 0; }
@@ -59,21 +60,23 @@ bool PtyReaderWatch::readerWoke() {
 
 bool PtyReaderWatch::mayWrite(Clock::time_point now) {
     if (readerWoke()) {
-        m_untakenSince.reset();
-        m_probeGap = kStallTime;
+        m_unconfirmed = 0;
+        m_probeGap = kBurstTime;
     }
-    if (!m_untakenSince || now - *m_untakenSince < kStallTime) return true;
-    if (now - m_lastWrite < m_probeGap) return false;
-    // A probe, and the start of its own burst.
+    if (now - m_burstStart < kBurstTime || m_unconfirmed < kUnconfirmedBursts) return true;
+    // Stopped: a probe once its gap has passed (give or take a burst, as ticks jitter).
+    if (now - m_lastWrite + kBurstTime < m_probeGap) return false;
     m_probeGap *= kProbeGapGrowth;
-    m_untakenSince = now;
     return true;
 }
 
 void PtyReaderWatch::wrote(Clock::time_point now) {
     readerWoke();  // the write's own wake
+    if (now - m_burstStart >= kBurstTime) {
+        m_burstStart = now;
+        ++m_unconfirmed;
+    }
     m_lastWrite = now;
-    if (!m_untakenSince) m_untakenSince = now;
 }
 
 }  // namespace pelora

@@ -42,7 +42,8 @@ std::string serialSettingsText(const SerialSettings& settings);
 // Output writes straight to the device without waiting: a line goes out whole or not at all,
 // and nothing is queued behind a line the device has not taken (see SerialControl::Output).
 // On a pseudo-terminal, which does not tell what it holds, lines go out while its reader is
-// seen taking them (PtyReaderWatch): a reader that stops gets only a few whole lines more.
+// seen taking them (PtyReaderWatch): a reader that stops for minutes gets some fifteen whole
+// lines of that time when it comes back, not all of them.
 // A device that goes away (ResourceError, or a hang-up seen as a read error) or a failed write
 // closes the port: PortOpen reads false from then on and portLost() is emitted. A far end that
 // only stops reading never does.

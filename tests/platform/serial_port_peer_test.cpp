@@ -200,14 +200,15 @@ TEST_F(SerialPeerTest, StalledReaderComingBackGetsCurrentWholeSentencesAndThePor
 }
 
 // COM 1 is a pseudo-terminal made here, whose other side the test reads as a chart plotter
-// would, one sentence a tick. The reader stops for ten ticks and comes back: it gets a few of the
-// sentences of its absence, whole, and then the current ones, not all of them late.
+// would, one sentence a tick. The reader stops for thirty ticks and comes back: it gets the
+// sentences written before it counted as stopped and a few probes, all whole, not all thirty;
+// then the current ones.
 TEST(SerialPtyReaderTest, AReaderThatStopsGetsCurrentSentencesWhenItComesBack) {
-    constexpr auto kTick = 300ms;
+    constexpr auto kTick = 150ms;
     constexpr int kReadTicks = 3;
-    constexpr int kStoppedTicks = 10;
-    // The sentence written as it stopped, and the two probes that come within its absence.
-    constexpr int kMostLate = 3;
+    constexpr int kStoppedTicks = 30;
+    // The bursts before the reader counts as stopped, and the probes of 4.5 s at growing gaps.
+    constexpr int kMostLate = PtyReaderWatch::kUnconfirmedBursts + 4;
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(master, 0);
     char device[64] = {};
@@ -250,7 +251,7 @@ TEST(SerialPtyReaderTest, AReaderThatStopsGetsCurrentSentencesWhenItComesBack) {
     }
     const auto late = std::count_if(numbers.begin(), numbers.end(),
                                     [](int n) { return n >= kReadTicks && n < kReadTicks + kStoppedTicks; });
-    EXPECT_GE(late, 1);
+    EXPECT_GE(late, PtyReaderWatch::kUnconfirmedBursts) << "a reader is not taken for stopped at once";
     EXPECT_LE(late, kMostLate) << "sentences of the time it did not read";
     ASSERT_GE(numbers.size(), 2u);
     EXPECT_EQ(numbers.back(), next - 1) << "the reader has the current sentence";
