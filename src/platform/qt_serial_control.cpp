@@ -152,7 +152,6 @@ QtSerialControl::~QtSerialControl() {
 }
 
 void QtSerialControl::closePort() {
-    m_readerWatch.stop();
     delete m_writeNotifier;  // before its descriptor closes
     m_writeNotifier = nullptr;
     m_unsent.clear();
@@ -232,7 +231,6 @@ bool QtSerialControl::openDevice() {
         m_port->close();
         return refuse(QStringLiteral("The device is in use by another program"));
     }
-    m_readerWatch.watch(handle);
     m_writeNotifier = new QSocketNotifier(handle, QSocketNotifier::Write, this);
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, [this] { sendUnsent(); });
@@ -284,9 +282,8 @@ bool QtSerialControl::Output(std::string_view text) {
     }
     // Lines of earlier ticks still wait in the device: the far end is not taking them, and a
     // line queued behind them would reach it late. Discarding the waiting ones instead
-    // (tcflush) could cut the one being sent, so this line is the one dropped. A
-    // pseudo-terminal does not tell what waits in it: its reader is watched instead.
-    if (m_readerWatch.watching() ? !m_readerWatch.mayWrite(PtyReaderWatch::Clock::now()) : deviceHoldsOutput()) {
+    // (tcflush) could cut the one being sent, so this line is the one dropped.
+    if (deviceHoldsOutput()) {
         return true;
     }
     m_unsent = QByteArray(text.data(), static_cast<qsizetype>(text.size()));
@@ -307,9 +304,6 @@ bool QtSerialControl::sendUnsent() {
     while (!m_unsent.isEmpty()) {
         const ssize_t written = ::write(handle, m_unsent.constData(), static_cast<std::size_t>(m_unsent.size()));
         if (written > 0) {
-            if (m_readerWatch.watching()) {
-                m_readerWatch.wrote(PtyReaderWatch::Clock::now());
-            }
             m_unsent.remove(0, static_cast<qsizetype>(written));
         } else if (written < 0 && errno == EINTR) {
             continue;
@@ -327,7 +321,7 @@ bool QtSerialControl::sendUnsent() {
 }
 
 bool QtSerialControl::deviceHoldsOutput() const {
-    // UARTs and USB converters report what waits; a pseudo-terminal always reports 0.
+    // A pseudo-terminal always reports 0 here; UARTs and USB converters report what waits.
     int waiting = 0;
     return ::ioctl(static_cast<int>(m_port->handle()), TIOCOUTQ, &waiting) == 0 && waiting > 0;
 }

@@ -12,7 +12,6 @@
 #include <string_view>
 
 #include "nmea/serial_control.h"
-#include "platform/pty_reader_watch.h"
 
 namespace pelora {
 
@@ -41,9 +40,6 @@ std::string serialSettingsText(const SerialSettings& settings);
 // modem lines alone and holds an exclusive advisory lock (flock) on the device while open.
 // Output writes straight to the device without waiting: a line goes out whole or not at all,
 // and nothing is queued behind a line the device has not taken (see SerialControl::Output).
-// On a pseudo-terminal, which does not tell what it holds, lines go out while its reader is
-// seen taking them (PtyReaderWatch): a reader that stops for minutes gets some fifteen whole
-// lines of that time when it comes back, not all of them.
 // A device that goes away (ResourceError, or a hang-up seen as a read error) or a failed write
 // closes the port: PortOpen reads false from then on and portLost() is emitted. A far end that
 // only stops reading never does.
@@ -105,8 +101,6 @@ private:
     PortFailure m_failure;
     // The part of the last line the device has not taken yet; its head is already out.
     QByteArray m_unsent;
-    // Watches the reader of a pseudo-terminal while one is open.
-    PtyReaderWatch m_readerWatch;
     // Set when the open port failed; the port itself is closed from the event loop, since
     // QSerialPort may still be inside the call that reported the failure.
     bool m_lost = false;

@@ -7,7 +7,6 @@
 #include <QSignalSpy>
 #include <QUuid>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -197,65 +196,6 @@ TEST_F(SerialPeerTest, StalledReaderComingBackGetsCurrentWholeSentencesAndThePor
     // What reaches the reader late is only what the pseudo-terminals themselves hold (measured:
     // some 37 KiB in all); the program keeps none of it.
     EXPECT_LT(oldBytes, 64u * 1024u);
-}
-
-// COM 1 is a pseudo-terminal made here, whose other side the test reads as a chart plotter
-// would, one sentence a tick. The reader stops for thirty ticks and comes back: it gets the
-// sentences written before it counted as stopped and a few probes, all whole, not all thirty;
-// then the current ones.
-TEST(SerialPtyReaderTest, AReaderThatStopsGetsCurrentSentencesWhenItComesBack) {
-    constexpr auto kTick = 150ms;
-    constexpr int kReadTicks = 3;
-    constexpr int kStoppedTicks = 30;
-    // The bursts before the reader counts as stopped, and the probes of 4.5 s at growing gaps.
-    constexpr int kMostLate = PtyReaderWatch::kUnconfirmedBursts + 4;
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    char device[64] = {};
-    ASSERT_TRUE(::grantpt(master) == 0 && ::unlockpt(master) == 0 && ::ptsname_r(master, device, sizeof device) == 0);
-    TempSettings settings;
-    settings.mapPort(1, QString::fromLatin1(device));
-    DeviceMap map(settings.application());
-    QtSerialControl control([&map](int port) { return map.devicePath(port); });
-    FakePortView view;
-    PortManager manager(control, view);
-    manager.probe();
-    ASSERT_TRUE(control.PortOpen());
-
-    int next = 0;
-    std::string received;
-    const auto tick = [&](bool reading) {
-        manager.writeSentence(tickSentence(next++));
-        QThread::msleep(static_cast<unsigned long>(kTick.count()));
-        char buffer[65536];
-        ssize_t got = 0;
-        while (reading && (got = ::read(master, buffer, sizeof buffer)) > 0) {
-            received.append(buffer, static_cast<std::size_t>(got));
-        }
-    };
-    for (int n = 0; n < kReadTicks; ++n) tick(true);
-    EXPECT_EQ(received, tickSentence(0) + "\r\n" + tickSentence(1) + "\r\n" + tickSentence(2) + "\r\n")
-        << "a reader that reads gets every sentence";
-    for (int n = 0; n < kStoppedTicks; ++n) tick(false);
-    for (int n = 0; n < kReadTicks; ++n) tick(true);
-    ::close(master);
-
-    std::vector<int> numbers;
-    for (std::size_t start = 0; start < received.size();) {
-        const std::size_t end = received.find("\r\n", start);
-        ASSERT_NE(end, std::string::npos) << "a cut sentence at the end: " << received.substr(start);
-        const std::string line = received.substr(start, end - start);
-        numbers.push_back(std::atoi(line.c_str() + 7));
-        ASSERT_EQ(line, tickSentence(numbers.back())) << "a cut sentence";
-        start = end + 2;
-    }
-    const auto late = std::count_if(numbers.begin(), numbers.end(),
-                                    [](int n) { return n >= kReadTicks && n < kReadTicks + kStoppedTicks; });
-    EXPECT_GE(late, PtyReaderWatch::kUnconfirmedBursts) << "a reader is not taken for stopped at once";
-    EXPECT_LE(late, kMostLate) << "sentences of the time it did not read";
-    ASSERT_GE(numbers.size(), 2u);
-    EXPECT_EQ(numbers.back(), next - 1) << "the reader has the current sentence";
-    EXPECT_EQ(numbers[numbers.size() - 2], next - 2) << "and the one before";
 }
 
 }  // namespace
