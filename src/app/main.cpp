@@ -57,10 +57,10 @@ int runWindow(const pelora::CommandLine& line, QtArguments& qt) {
     pelora::FRM_NMEA* built = nullptr;
     bool endRequested = false;
     pelora::ExitSignals exitSignals([&built, &endRequested](int) {
+        endRequested = true;
         if (built != nullptr) {
             built->endProgram();
         } else {
-            endRequested = true;
             QCoreApplication::exit(0);
         }
     });
@@ -89,6 +89,11 @@ int runWindow(const pelora::CommandLine& line, QtArguments& qt) {
     }
     for (const std::string& endpoint : line.outputs) {
         window.addOutput(endpoint);
+    }
+    // A signal while a step above waited in a message ended the program; the loop it left was
+    // the message's own, so the main one must not start.
+    if (endRequested) {
+        return 0;
     }
     QApplication::setWindowIcon(window.windowIcon());
 

@@ -57,10 +57,18 @@ std::optional<std::string_view> storedProperty(std::string_view controlName) {
     return std::nullopt;
 }
 
-std::string loadFailureMessage(int errorNumber, std::string_view formName, int column) {
+std::string loadFailureMessage(int errorNumber, std::string_view formName, int column,
+                               std::string_view location, std::string_view reason) {
     std::string text = "Error:" + blankSigned(errorNumber) + ". Cannot Load Configuration for ";
     text += formName;
     text += " #" + blankSigned(column) + ". Using Default Values.";
+    if (!location.empty()) {
+        text += " ";
+        text += location;
+        text += ": ";
+        text += reason;
+        text += ".";
+    }
     return text;
 }
 
@@ -219,7 +227,8 @@ ValueSet AutoConfig::read_stored_values(ConfigForm& form, bool& ok) {
         SettingRead read = m_store.GetSetting(m_applicationName, section, values.names[column]);
         if (!read.ok()) {
             m_dialogs.showMessage(
-                loadFailureMessage(read.error->number, section, static_cast<int>(column)),
+                loadFailureMessage(read.error->number, section, static_cast<int>(column), m_store.location(),
+                                   read.error->reason),
                 m_applicationTitle);
             return values;
         }

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "outputs/output_factory.h"
+#include "platform/owned_link.h"
 #include "text/text.h"
 
 namespace pelora {
@@ -36,9 +37,16 @@ std::string linkProblem(const std::string& link) {
     if (link.size() < 2 || link.front() != '/' || link.back() == '/') {
         return "The virtual serial port's link \"" + link + "\" is not an absolute path ending in a name.";
     }
+    if (const std::string system = systemFolderOf(link); !system.empty()) {
+        return "The virtual serial port's link " + link + " is in the system folder " + system +
+               ", where Pelora makes no links.";
+    }
     struct stat info {};
     if (::lstat(link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode)) {
         return "The virtual serial port's link " + link + " is an existing file, not a link.";
+    }
+    if (::lstat(link.c_str(), &info) == 0 && !isOwnLink(link)) {
+        return "The virtual serial port's link " + link + " is an existing link that Pelora did not make.";
     }
     // The nearest folder that exists must let this user make what is missing below it.
     std::string folder = folderOf(link);

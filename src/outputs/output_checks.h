@@ -30,8 +30,9 @@ std::string endpointProblem(const std::string& text);
 // address, UDP port, link, further outputs (endpointProblem()); empty when they are usable.
 // Checks every field, whether its output is on or not: the addresses must be IP addresses, the
 // ports 1 to 65535, and the link (when not empty, which means defaultPtyLink()) an absolute path
-// whose folder exists or can be created, not an existing file that is not a link. Does not check
-// that an address belongs to this computer or that a port is free: starting the output tells.
+// outside the system folders (systemFolderOf) whose folder exists or can be created, where
+// nothing stands but a link the program made. Does not check that an address belongs to this
+// computer or that a port is free: starting the output tells.
 std::vector<std::string> outputSettingsProblems(const OutputSettings& settings);
 
 }  // namespace pelora

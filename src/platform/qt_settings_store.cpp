@@ -29,6 +29,11 @@ constexpr std::size_t kKeptFiles = 4;
 
 SettingsError settingsError(const std::error_code& error) { return {error.value(), error.message()}; }
 
+SettingsError settingsError(const FileContent& content) {
+    if (content.refusal.empty()) return settingsError(content.error);
+    return {content.error.value(), content.refusal + "; it is left as it is"};
+}
+
 std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 // The parsed settings files of the process, shared by every store and kept while each file's
@@ -56,10 +61,10 @@ public:
             return {kept->document, std::nullopt};
         }
         const std::int64_t readAt = fileClockNowNs();
-        FileContent content = readWholeFile(path);
+        FileContent content = readWholeFile(path, QtSettingsStore::kLargestFileBytes);
         if (content.error) {
             if (content.error.value() == ENOENT) return {std::make_shared<const IniDocument>(), std::nullopt};
-            return {nullptr, settingsError(content.error)};
+            return {nullptr, settingsError(content)};
         }
         if (kept != nullptr && kept->document->text() == content.bytes) {
             kept->stamp = content.stamp;

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <sys/types.h>
+
 #include "config/ini_document.h"
 #include "config/settings_store.h"
 #include "platform/app_identity.h"
@@ -18,7 +20,9 @@ namespace pelora {
 // older versions of the program read as before.
 //
 // Reading is lenient (IniDocument): a damaged line or value spoils only itself. Only a file that
-// cannot be read at all is an error. Writing goes through the program's own checked, atomic
+// cannot be read at all is an error, and so is one that is not a regular file (a folder, a named
+// pipe, a device such as /dev/zero, also behind a link) or holds more than kLargestFileBytes:
+// such a file is not read, and never written over either. Writing goes through the program's own checked, atomic
 // pass (writeFileAtomically): the whole file is written anew in one go with every group, line
 // and comment the program does not change kept byte for byte, the [Ports] group of the serial
 // device map included; on any failure the old file stays as it was and the error names the
@@ -27,6 +31,10 @@ namespace pelora {
 // afresh.
 class QtSettingsStore : public SettingsStore {
 public:
+    // The most a settings file may hold (the program's own values and port map take a few
+    // hundred bytes; hand-written groups of a million lines still fit).
+    static constexpr off_t kLargestFileBytes = off_t{128} << 20;
+
     // An entry as its file holds it.
     struct Entry {
         std::optional<IniValue> value;        // nothing when the file holds no such entry

@@ -192,7 +192,8 @@ TEST_F(AutoConfigTest, ReadFailureShowsTheMessageAndKeepsThePartialSet) {
 
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0],
-              "Pelora: Error: 5. Cannot Load Configuration for FRM_NMEA # 3. Using Default Values.");
+              "Pelora: Error: 5. Cannot Load Configuration for FRM_NMEA # 3. Using Default Values. "
+              "/home/ship/.config/pelora/pelora.ini: Input/output error.");
     EXPECT_EQ(shown(), kDefaults);
     EXPECT_THAT(form.loadedvalues->values, ElementsAre("10S30.0000", "12", "1", "", "", ""));
 

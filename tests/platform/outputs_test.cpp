@@ -19,6 +19,7 @@
 
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <atomic>
 #include <memory>
@@ -27,14 +28,18 @@
 
 #include "config/memory_settings_store.h"
 #include "nmea/sentence.h"
+#include "outputs/output_checks.h"
 #include "outputs/output_factory.h"
 #include "outputs/pty_output.h"
 #include "outputs/tcp_client_output.h"
 #include "outputs/tcp_server_output.h"
+#include "platform/owned_link.h"
 #include "run/simulation.h"
 #include "serial_peers.h"
 #include "support/core_fakes.h"
 #include "support/fake_serial_control.h"
+#include "support/file_bytes.h"
+#include "text/text.h"
 
 namespace pelora {
 namespace {
@@ -306,11 +311,27 @@ bool leadsToATerminal(const std::string& link) {
 
 class OutputsTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+    // The program's own run-time folder (the records of its links) is one of the test's.
+    void SetUp() override {
+        ASSERT_TRUE(m_folder.isValid());
+        m_hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+        m_runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_folder.path() + "/run"));
+        QDir().mkpath(m_folder.path() + "/run");
+    }
+    void TearDown() override {
+        if (m_hadRuntime) {
+            qputenv("XDG_RUNTIME_DIR", m_runtime);
+        } else {
+            qunsetenv("XDG_RUNTIME_DIR");
+        }
+    }
 
     std::string link(const char* name = "ttyNMEA") const { return m_folder.path().toStdString() + "/" + name; }
 
     QTemporaryDir m_folder;
+    bool m_hadRuntime = false;
+    QByteArray m_runtime;
 };
 
 // gpsd reads the TCP server and the virtual port at once, as two devices, and reports the fix of
@@ -699,50 +720,88 @@ TEST_F(OutputsTest, TheVirtualPortKeepsNothingForAnAbsentReader) {
 
 struct LinkRow {
     const char* name;
+    const char* path;  // the link, in the test's folder
     // Prepares what is at `link` before the hub asks for it; what it returns lives until the end.
     std::shared_ptr<void> (*prepare)(const std::string& link);
     const char* reason;  // the end of the message; "" when the link is made
+    bool dialogAccepts;  // the output dialog's check lets the link through
 };
+
+void PrintTo(const LinkRow& row, std::ostream* out) { *out << row.name; }
 
 class PtyLinkTest : public OutputsTest, public ::testing::WithParamInterface<LinkRow> {};
 
+// Whatever the outcome, files of the user's beside the link are left alone.
 TEST_P(PtyLinkTest, TheLinkIsMadeOrRefusedAndRemovedAtTheEnd) {
-    const std::string path = link();
+    const std::string path = link(GetParam().path);
     const std::shared_ptr<void> kept = GetParam().prepare(path);
     const std::string before = linkTarget(path);
+    const QString folder = QFileInfo(QString::fromStdString(folderOf(path))).canonicalFilePath();
+    const bool userFolder = folder.startsWith(QFileInfo(m_folder.path()).canonicalFilePath()) &&
+                            !folder.startsWith(QFileInfo(m_folder.path() + "/run").canonicalFilePath());
+    const std::vector<std::string> neighbours{path + ".lock", path + ".new"};
+    if (userFolder) {
+        for (const std::string& neighbour : neighbours) {
+            writeBytes(neighbour, "the user's own");
+        }
+    }
 
     Hub hub;
     OutputSettings settings;
     settings.pty = true;
     settings.ptyLink = path;
+    EXPECT_EQ(outputSettingsProblems(settings).empty(), GetParam().dialogAccepts);
     const std::vector<std::string> problems = hub.apply(settings);
     if (*GetParam().reason == '\0') {
         EXPECT_EQ(problems, std::vector<std::string>{});
         EXPECT_TRUE(leadsToATerminal(path)) << linkTarget(path);
         hub.stopAll();
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path)) || QFileInfo(QString::fromStdString(path)).isSymLink());
-        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path + ".lock")));
+        EXPECT_EQ(QDir(m_folder.path() + "/run/pelora").entryList(QDir::Files | QDir::System), QStringList())
+            << "the records of the links go too";
     } else {
         EXPECT_EQ(problems, std::vector<std::string>{"The virtual serial port cannot use " + path + ": " +
                                                      GetParam().reason + "."});
         EXPECT_FALSE(hub.state(OutputRole::Pty).running);
         EXPECT_EQ(linkTarget(path), before);
     }
+    if (userFolder) {
+        for (const std::string& neighbour : neighbours) {
+            EXPECT_EQ(readBytes(neighbour), "the user's own") << neighbour;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Links, PtyLinkTest,
     ::testing::Values(
-        LinkRow{"Fresh", [](const std::string&) { return std::shared_ptr<void>(); }, ""},
-        // What a killed program leaves: the link to a terminal that is gone, the lock file unlocked.
-        LinkRow{"StaleLinkIsReplaced",
+        LinkRow{"Fresh", "ttyNMEA", [](const std::string&) { return std::shared_ptr<void>(); }, "", true},
+        // What a killed program leaves: its link to a terminal that is gone, its record unlocked.
+        LinkRow{"StaleLinkOfItsOwnIsReplaced", "ttyNMEA",
                 [](const std::string& link) {
-                    QFile::link(QStringLiteral("/dev/pts/9999"), QString::fromStdString(link));
-                    ::close(::open((link + ".lock").c_str(), O_CREAT | O_WRONLY, 0600));
+                    const pid_t child = ::fork();
+                    if (child == 0) {
+                        OwnedLink owned;
+                        if (owned.claim(link).empty() && owned.place("/dev/pts/9999").empty()) ::raise(SIGKILL);
+                        ::_exit(1);
+                    }
+                    int status = 0;
+                    ::waitpid(child, &status, 0);
+                    EXPECT_TRUE(WIFSIGNALED(status)) << "the child did not make its link";
                     return std::shared_ptr<void>();
                 },
-                ""},
-        LinkRow{"LiveLinkIsRefused",
+                "", true},
+        // The default link as an earlier version, which kept no record, left it in the program's
+        // own folder.
+        LinkRow{"StaleLinkInItsOwnFolderIsReplaced", "run/pelora/ttyNMEA",
+                [](const std::string& link) {
+                    QDir().mkpath(QString::fromStdString(folderOf(link)));
+                    ::chmod(folderOf(link).c_str(), 0700);
+                    QFile::link(QStringLiteral("/dev/pts/9999"), QString::fromStdString(link));
+                    return std::shared_ptr<void>();
+                },
+                "", true},
+        LinkRow{"LiveLinkIsRefused", "ttyNMEA",
                 [](const std::string& link) {
                     auto owner = std::make_shared<Hub>();
                     OutputSettings settings;
@@ -751,15 +810,29 @@ INSTANTIATE_TEST_SUITE_P(
                     owner->apply(settings);
                     return std::shared_ptr<void>(owner);
                 },
-                "another Pelora is using it"},
-        LinkRow{"FileIsLeftAlone",
+                "another Pelora is using it", true},
+        // A link to a terminal that is gone, as earlier versions left it, or the user's own.
+        LinkRow{"LinkItDidNotMakeIsLeftAlone", "ttyNMEA",
+                [](const std::string& link) {
+                    QFile::link(QStringLiteral("/dev/pts/9999"), QString::fromStdString(link));
+                    return std::shared_ptr<void>();
+                },
+                "it is a link that Pelora did not make; it was left as it is", false},
+        LinkRow{"FileIsLeftAlone", "ttyNMEA",
                 [](const std::string& link) {
                     QFile file(QString::fromStdString(link));
                     file.open(QIODevice::WriteOnly);
                     file.write("keep");
                     return std::shared_ptr<void>();
                 },
-                "it exists and is not a link; it was left as it is"}),
+                "it exists and is not a link; it was left as it is", false},
+        // /etc/passwd, the file beside it the system's lock, reached through a link to /etc.
+        LinkRow{"SystemFolderIsRefused", "etc/passwd",
+                [](const std::string& link) {
+                    QFile::link(QStringLiteral("/etc"), QString::fromStdString(folderOf(link)));
+                    return std::shared_ptr<void>();
+                },
+                "it is in the system folder /etc, where Pelora makes no links", false}),
     [](const ::testing::TestParamInfo<LinkRow>& info) { return std::string(info.param.name); });
 
 // With no link chosen, the link is made in a private folder of the runtime folder.
