@@ -365,5 +365,30 @@ TEST_F(HeadlessRun, AReceiverLogPlaysAtItsOwnPaceOneTimeGroupASecondInOrder) {
     EXPECT_TRUE(endsWell(pelora, 5s)) << "the run ends after the log";
 }
 
+// A second Pelora on a device the first holds is refused, says who holds it, and a headless run
+// that was given the device by name ends with status 1 rather than sending to nothing.
+TEST_F(HeadlessRun, ASecondRunOnTheSameDeviceSaysWhoHoldsItAndFails) {
+    if (!haveProgram(QStringLiteral("socat"))) GTEST_SKIP() << "socat is not installed";
+    SocatPair pair(path(QStringLiteral("pair")), QStringLiteral("held"));
+    QDir().mkpath(path(QStringLiteral("pair")));
+    ASSERT_TRUE(pair.start());
+    QProcess& first = start({"--defaults", "--device", pair.near(), "--quiet"});
+    QDeadlineTimer opened(5s);
+    QByteArray told;
+    while (!told.contains("Port:  1: OK") && !opened.hasExpired()) {
+        first.waitForReadyRead(100);
+        told += first.readAllStandardError();
+    }
+    ASSERT_TRUE(told.contains("Port:  1: OK")) << told.toStdString();
+
+    QProcess& second = start({"--defaults", "--device", pair.near(), "--count", "1", "--quiet"});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    const std::string said = second.readAllStandardError().toStdString();
+    EXPECT_NE(said.find("in use by another program: pelora (process " + std::to_string(first.processId()) + ")"),
+              std::string::npos)
+        << said;
+}
+
 }  // namespace
 }  // namespace pelora::testing
