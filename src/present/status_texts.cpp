@@ -74,6 +74,20 @@ std::string scenarioProgressText(const std::string& name, std::chrono::seconds e
     return text;
 }
 
+std::string progressLineText(const std::string& scenarioProgress, const std::string& routeProgress) {
+    if (scenarioProgress.empty()) return routeProgress;
+    if (routeProgress.empty()) return scenarioProgress;
+    return scenarioProgress + "; " + routeProgress;
+}
+
+std::string scenarioRefusalText(const std::vector<SourceError>& errors) {
+    std::string text;
+    for (const SourceError& error : errors) {
+        text += error.text() + "\n";
+    }
+    return text + "The scenario was not run.";
+}
+
 std::string budgetText(const std::string& lastNote, int baud) {
     if (baud <= 0) {
         return "No serial line runs: every sentence goes out.";

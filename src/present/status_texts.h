@@ -4,8 +4,11 @@
 #include <optional>
 #include <string>
 
+#include <vector>
+
 #include "nmea/fix.h"
 #include "scenario/route_follower.h"
+#include "scenario/source_error.h"
 
 namespace pelora {
 
@@ -29,6 +32,14 @@ std::string routeProgressText(const RouteFollower& route);
 // "Scenario harbour: 00:01:05" (hours grow beyond 99 as needed).
 std::string scenarioProgressText(const std::string& name, std::chrono::seconds elapsed,
                                  std::optional<std::chrono::seconds> end);
+
+// The playback line while no voyage plays: the scenario's progress and the route's, either
+// left out when empty: "Scenario harbour: 00:01:05 of 00:30:00; Route Harbour approach: ...".
+std::string progressLineText(const std::string& scenarioProgress, const std::string& routeProgress);
+
+// Why a scenario file did not run: every problem, each on its line naming the file and line,
+// then "The scenario was not run."
+std::string scenarioRefusalText(const std::vector<SourceError>& errors);
 
 // What the Sentences dialog says of the serial line's budget at `baud` (0: no serial line
 // runs), given the last note of the run cycle ("" when the last second fitted).

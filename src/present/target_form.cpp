@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
 
 #include "nmea/position_entry.h"
@@ -74,6 +75,15 @@ TargetFields targetFields(const AisTarget& target) {
     fields.rateOfTurn = formatDigits(target.rateOfTurnDegPerMin, 1, 1);
     fields.status = target.status;
     fields.aisClass = target.aisClass;
+    return fields;
+}
+
+TargetFields newTargetFields(double lat, double lon) {
+    AisTarget target;
+    target.lat = std::isfinite(lat) ? lat : 0;
+    target.lon = std::isfinite(lon) ? lon : 0;
+    TargetFields fields = targetFields(target);
+    fields.mmsi.clear();
     return fields;
 }
 

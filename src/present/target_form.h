@@ -41,6 +41,10 @@ std::string_view aisClassName(AisClass aisClass);
 // tenth, rate of turn to a tenth of a degree a minute.
 TargetFields targetFields(const AisTarget& target);
 
+// The fields a new target starts from: at `lat`, `lon` (signed degrees, the own ship's
+// position), stopped, nothing else known, and no MMSI yet.
+TargetFields newTargetFields(double lat, double lon);
+
 // The target the fields describe, or why there is none: a field that is not a number (or not a
 // position) is named with what was typed; then whatever checkTarget finds.
 struct TargetRead {
