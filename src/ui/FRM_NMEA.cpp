@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 #include "config/autoconfig.h"
 #include "config/output_settings.h"
@@ -24,6 +25,7 @@
 #include "present/chart_feed.h"
 #include "present/status_texts.h"
 #include "present/target_form.h"
+#include "present/window_place.h"
 #include "run/scenario_run.h"
 #include "scenario/gpx.h"
 #include "scenario/scenario_parser.h"
@@ -867,7 +869,13 @@ void FRM_NMEA::mnuTrack_Click() {
         connect(m_trackView, &TrackView::followRouteRequested, this,
                 [this](const std::vector<RouteWaypoint>& waypoints) { followRoute(routeOf(kDrawnRouteName, waypoints)); });
         connect(m_trackView, &TrackView::saveRouteRequested, this, &FRM_NMEA::saveRouteGpx);
-        m_trackView->move(frameGeometry().topRight() + QPoint(kTrackViewGapPixels, 0));
+        const QRect frame = frameGeometry();
+        const QRect screen = this->screen()->availableGeometry();
+        const WindowFrame placed =
+            placeBeside(WindowFrame{frame.x(), frame.y(), frame.width(), frame.height()}, m_trackView->width(),
+                        m_trackView->height(), WindowFrame{screen.x(), screen.y(), screen.width(), screen.height()},
+                        kTrackViewGapPixels);
+        m_trackView->move(placed.x, placed.y);
         showChart();
     }
     m_trackView->show();

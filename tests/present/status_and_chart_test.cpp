@@ -6,6 +6,7 @@
 
 #include "present/chart_feed.h"
 #include "present/status_texts.h"
+#include "present/window_place.h"
 
 namespace pelora {
 namespace {
@@ -82,6 +83,29 @@ TEST(ChartFeed, TheShipTheRouteWithItsActiveLegAndTheTargetsWithTheirApproach) {
     EXPECT_FALSE(before.route.has_value());
     EXPECT_FALSE(before.targets[0].cpaNm.has_value());
 }
+
+struct PlaceRow {
+    const char* name;
+    WindowFrame owner;
+    WindowFrame expected;
+};
+
+void PrintTo(const PlaceRow& row, std::ostream* os) { *os << row.name; }
+
+class PlaceBeside : public ::testing::TestWithParam<PlaceRow> {};
+
+// A 900 by 700 window beside a 794 by 300 one, 8 pixels apart, on a 1920 by 1080 screen.
+TEST_P(PlaceBeside, TheTrackViewOpensOnTheScreenBesideTheWindow) {
+    EXPECT_EQ(placeBeside(GetParam().owner, 900, 700, WindowFrame{0, 0, 1920, 1080}, 8), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, PlaceBeside,
+    ::testing::Values(PlaceRow{"ToTheRight", {0, 0, 794, 300}, {802, 0, 900, 700}},
+                      PlaceRow{"ToTheLeftWhenTheRightIsFull", {1100, 50, 794, 300}, {192, 50, 900, 700}},
+                      PlaceRow{"AgainstTheRightEdgeWhenNeitherFits", {500, 0, 794, 300}, {1020, 0, 900, 700}},
+                      PlaceRow{"UpToKeepItsBottomOnTheScreen", {0, 600, 794, 300}, {802, 380, 900, 700}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pelora

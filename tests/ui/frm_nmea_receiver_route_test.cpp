@@ -108,6 +108,24 @@ TEST_F(ReceiverAndRoutes, TheSentencesDialogAppliesAndSavesAProfileAndTheNextTic
     EXPECT_TRUE(statusTip().contains(QStringLiteral("3D fix, "))) << statusTip().toStdString();
 }
 
+TEST_F(ReceiverAndRoutes, CustomListsAreMadeAndOrderedInTheDialog) {
+    workNextDialog<ReceiverDialog>([](ReceiverDialog& dialog) {
+        in<QComboBox>(dialog, "profile")->setCurrentText(kMarine);
+        in<QComboBox>(dialog, "profile")->setCurrentText("Custom");  // starts from the marine list
+        auto* list = in<QListWidget>(dialog, "sentences");
+        list->setCurrentRow(6);                                       // ZDA, the last
+        in<QPushButton>(dialog, "sentenceUp")->click();
+        list->setCurrentRow(0);
+        in<QPushButton>(dialog, "removeSentence")->click();           // RMC goes
+        in<QComboBox>(dialog, "sentenceType")->setCurrentText("HDT");
+        in<QPushButton>(dialog, "addSentence")->click();
+        clickOk(dialog);
+    });
+    window->mnuSentences_Click();
+    EXPECT_EQ(settings.entry("pelora", "Receiver", "Sentences"),
+              std::optional<std::string>("VTG,GGA,GSA,GSV,ZDA,GLL,HDT"));
+}
+
 TEST_F(ReceiverAndRoutes, NoFixTakesTheFixAwayAndAFailureToSaveIsShown) {
     chooseMarine();
     window->CMD_GO_Click(0);
@@ -255,6 +273,12 @@ TEST_F(ReceiverAndRoutes, TheAisDialogRefusesABadMmsiWithTheReasonAndPutsATarget
     EXPECT_EQ(window->cycle().fleet().target(0).mmsi, 235012345u);
     EXPECT_EQ(window->cycle().fleet().target(0).name, "ARGO");
     EXPECT_DOUBLE_EQ(window->cycle().fleet().target(0).speedKnots, 8);
+
+    child<QAction>("mnuOwnShipAis")->trigger();
+    window->CMD_GO_Click(0);
+    tick();
+    const std::vector<std::string> lines = sent();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) { return line.rfind("!AIVDO,", 0) == 0; }));
 }
 
 TEST_F(ReceiverAndRoutes, TheTrackViewFollowsAndSavesTheRouteBuiltOnIt) {
