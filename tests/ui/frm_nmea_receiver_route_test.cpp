@@ -208,6 +208,7 @@ TEST_F(ReceiverAndRoutes, RunScenarioRefusesABadFileNamingItsLinesAndPlaysAGoodO
     for (int i = 0; i < 5; ++i) tick();
     write("harbour.toml", "[start]\nlatitude = \"54N10.0000\"\nlongitude = \"0001W00.0000\"\n"
                           "time = 2026-06-01T08:00:00Z\nspeed = 5\ncourse = 90\nprofile = \"Marine GPS (NMEA 2.3)\"\n"
+                          "[[event]]\nat = 1\nfault = \"duplicate\"\nduration = 2\n"
                           "[[event]]\nat = 3\nspeed = 12\n[[event]]\nat = 6\nend = true\n");
     ASSERT_TRUE(window->runScenarioFile(path("harbour.toml")));
     EXPECT_TRUE(window->Running());
@@ -221,6 +222,7 @@ TEST_F(ReceiverAndRoutes, RunScenarioRefusesABadFileNamingItsLinesAndPlaysAGoodO
     tick();
     tick();
     EXPECT_EQ(child<QLineEdit>("txt_SPEED")->text(), "5");
+    EXPECT_TRUE(statusTip().contains(QStringLiteral("Faults injected: duplicate: "))) << statusTip().toStdString();
     tick();
     EXPECT_EQ(child<QLineEdit>("txt_SPEED")->text(), "12");
     EXPECT_EQ(playing(), "Scenario harbour: 00:00:03 of 00:00:06");
