@@ -99,9 +99,10 @@ void paintLetterButton(QLabel& label, const QColor& background) {
 
 }  // namespace
 
-// What the simulation shows in the window: the status line and its tool tip, the settings
-// label, the baud menu's check marks, the course box, the readouts, the playback line and the
-// Output menu.
+// What the simulation shows in the window: the status line and its tool tip (the port's reason,
+// the receiver's fix, the faults injected), the settings label, the baud menu's check marks, the
+// course box, the readouts, the playback line, the Output menu, and each simulated tick's fix
+// for the progress line and the track view.
 class WindowView final : public SimulationView {
 public:
     explicit WindowView(FRM_NMEA& window) : m_window(window), m_ui(*window.m_ui) {}
