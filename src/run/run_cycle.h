@@ -140,6 +140,9 @@ public:
     // The AIS targets, moving with the ship and sending their reports through every output.
     AisFleet& fleet() { return m_fleet; }
     const AisFleet& fleet() const { return m_fleet; }
+    // Replaces the targets with `fleet`'s (the fleet has no removal: a changed list is a new
+    // fleet), which report afresh from the next tick on.
+    void setFleet(AisFleet fleet) { m_fleet = std::move(fleet); }
     // The own ship's position report as !AIVDO once a second too.
     void setOwnShipAis(bool on) { m_ownShipAis = on; }
 

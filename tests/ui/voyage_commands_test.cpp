@@ -26,6 +26,8 @@ class ScriptedDialogs : public FileDialogs {
 public:
     std::optional<std::string> saveFileName() override { return next(); }
     std::optional<std::string> openFileName() override { return next(); }
+    std::optional<std::string> saveFileName(FileKind) override { return next(); }
+    std::optional<std::string> openFileName(FileKind) override { return next(); }
     void fileUsed(const std::string& path) override { used.push_back(path); }
     std::deque<std::optional<std::string>> answers;
     std::vector<std::string> used;  // the files told as saved or loaded
