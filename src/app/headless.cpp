@@ -13,12 +13,12 @@
 #include <QTimer>
 
 #include "app/real_services.h"
+#include "app/run_options.h"
 #include "config/autoconfig.h"
 #include "dialogs/about_text.h"
 #include "files/voyage_file.h"
 #include "platform/exit_signals.h"
 #include "platform/wall_clock_ticker.h"
-#include "ais/random_targets.h"
 #include "platform/atomic_file.h"
 #include "platform/disk_file_source.h"
 #include "platform/system_clock.h"
@@ -287,28 +287,14 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     if (scenario) {
         scenarioRun = std::make_unique<ScenarioRun>(simulation, controls, hooks, handControls, std::move(*scenario));
         scenarioRun->start();
-    } else if (line.simulatedTime()) {
-        simulation.useSimulatedClock(line.startUtc.value_or(SystemClock().utcNow()));
-    }
-    if (line.seed) {
-        simulation.setSeed(*line.seed);
+    } else if (line.simulatedTime() && !line.startUtc) {
+        simulation.useSimulatedClock(SystemClock().utcNow());
     }
     if (route) {
         simulation.cycle().followRoute(RouteFollower(std::move(*route)));
     }
-    for (const FaultSetting& fault : line.faults) {
-        simulation.cycle().addFault(fault);
-    }
-    if (line.aisRandom) {
-        const RunControls& start = simulation.cycle().controls();
-        const std::uint64_t seed = line.seed            ? *line.seed
-                                   : scenarioRun ? scenarioRun->scenario().start.seed
-                                                 : ProgramRandom::kStartState;
-        for (const AisTarget& target : randomTargets(*line.aisRandom, start.startLatitude, start.startLongitude, seed)) {
-            if (const std::optional<std::string> problem = simulation.cycle().fleet().add(target)) say(*problem);
-        }
-    }
-    simulation.cycle().setOwnShipAis(line.aisOwnShip);
+    applyRunOptions(simulation, line,
+                    scenarioRun ? scenarioRun->scenario().start.seed : ProgramRandom::kStartState, say);
 
     // Outputs: the stored ones (a problem is told), then those named on the command line (a
     // problem ends the run: a CI job must not pass on an empty feed).

@@ -37,7 +37,7 @@ struct RealServices::Parts {
               nullptr),
           settings(options.applicationName),
           simulation(SimulationServices{clock, random, serial, outputs, settings, options.applicationName,
-                                        defaultPtyLink()}) {
+                                        defaultPtyLink(), options.randomSeed}) {
         serial.setObjectName(QStringLiteral("MSComm1"));
     }
 
