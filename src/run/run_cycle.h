@@ -76,8 +76,9 @@ class SentenceSink {
 public:
     virtual ~SentenceSink() = default;
     // One line: `bytes` as they go on the wire, line end included (CR LF, or what a fault on the
-    // wire made of it); `sentence` what the status line shows of it.
-    virtual void sendLine(const std::string& bytes, const std::string& sentence) = 0;
+    // wire made of it); `sentence` what the status line shows of it, when `shown` (the status
+    // line shows a burst's first line, the tick's fix).
+    virtual void sendLine(const std::string& bytes, const std::string& sentence, bool shown = true) = 0;
 };
 
 // The run/pause/stop states and the once-a-second tick: step the ship, follow the route, let the

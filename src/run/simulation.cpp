@@ -157,13 +157,13 @@ void Simulation::send(const std::string& sentence) {
     sendLine(sentence + std::string(kSentenceEnd), sentence);
 }
 
-void Simulation::sendLine(const std::string& bytes, const std::string& sentence) {
+void Simulation::sendLine(const std::string& bytes, const std::string& sentence, bool shown) {
     m_ports.writeLine(bytes);
     for (const std::unique_ptr<Slot>& slot : m_slots) {
         if (slot->output) slot->output->writeLine(bytes);
     }
     ++m_sentCount;
-    if (m_view != nullptr) m_view->showSent(sentence, m_ports.isOpen());
+    if (m_view != nullptr && shown) m_view->showSent(sentence, m_ports.isOpen());
     for (const auto& listener : m_sentListeners) {
         listener(sentence);
     }
