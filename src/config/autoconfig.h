@@ -23,7 +23,7 @@ inline constexpr std::string_view kSavePromptTitle = "Tarnvel";
 struct SaveFailure {
     std::string form;
     int column = 0;
-    SettingsError error;
+    Failure error;
 };
 
 // The property stored for a control name, from its first three characters compared exactly:

@@ -91,9 +91,6 @@ std::variant<QString, int> realDevicePath(const QString& path) {
     return QFile::decodeName(resolved);
 }
 
-bool isPermissionError(int error) {
-    return error == EACCES || error == EPERM;
-}
 
 // "pelora (process 4711)" for a process of this computer, "process 4711" when its name cannot be
 // read, or "" when there is no such process.
@@ -219,7 +216,7 @@ bool QtSerialControl::setPortOpen(bool open) {
         return true;
     }
     if (PortOpen()) {
-        m_failure = {m_devicePath.toStdString(), "The port is already open", false};
+        m_failure = Failure{m_devicePath.toStdString(), "The port is already open", 0};
         m_lastError = QString::fromStdString(m_failure.reason);
         return false;
     }
@@ -235,9 +232,9 @@ bool QtSerialControl::setPortOpen(bool open) {
     return true;
 }
 
-bool QtSerialControl::refuse(const QString& reason, bool permissionDenied) {
+bool QtSerialControl::refuse(const QString& reason, int errorNumber) {
     m_lastError = reason;
-    m_failure = {m_devicePath.toStdString(), reason.toStdString(), permissionDenied};
+    m_failure = Failure{m_devicePath.toStdString(), reason.toStdString(), errorNumber};
     return false;
 }
 
@@ -250,7 +247,7 @@ bool QtSerialControl::openDevice() {
     // there fails here at once, before QSerialPort would write and sync a lock file for it.
     const auto resolved = realDevicePath(m_devicePath);
     if (const int* error = std::get_if<int>(&resolved)) {
-        return refuse(qt_error_string(*error), isPermissionError(*error));
+        return refuse(qt_error_string(*error), *error);
     }
     const QString& device = std::get<QString>(resolved);
     if (noUartBehind(device, m_ttyClassFolder)) {
@@ -258,7 +255,7 @@ bool QtSerialControl::openDevice() {
     }
     if (::faccessat(AT_FDCWD, QFile::encodeName(device).constData(), R_OK | W_OK, AT_EACCESS) != 0) {
         const int error = errno;
-        return refuse(qt_error_string(error), isPermissionError(error));
+        return refuse(qt_error_string(error), error);
     }
 
     m_port->setPortName(device);
@@ -377,7 +374,7 @@ bool QtSerialControl::deviceHoldsOutput() const {
     return ::ioctl(static_cast<int>(m_port->handle()), TIOCOUTQ, &waiting) == 0 && waiting > 0;
 }
 
-PortFailure QtSerialControl::lastFailure() const {
+Failure QtSerialControl::lastFailure() const {
     return m_failure;
 }
 

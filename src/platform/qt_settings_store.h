@@ -38,7 +38,7 @@ public:
     // An entry as its file holds it.
     struct Entry {
         std::optional<IniValue> value;        // nothing when the file holds no such entry
-        std::optional<SettingsError> error;   // the file exists but cannot be read
+        std::optional<Failure> error;   // the file exists but cannot be read
     };
 
     // `application` names the file that location() reports; `folder` is where the per-user
@@ -49,12 +49,12 @@ public:
     SettingRead GetSetting(const std::string& application, const std::string& section,
                            const std::string& key) override;
     // Writes the entry in one pass, as saveSettings does.
-    std::optional<SettingsError> SaveSetting(const std::string& application,
+    std::optional<Failure> SaveSetting(const std::string& application,
                                              const std::string& section, const std::string& key,
                                              const std::string& value) override;
     // Writes the whole file once, flushed to the disk, before returning. Creates the folders
     // of the file as needed. A file that exists but cannot be read is never written over.
-    std::optional<SettingsError> saveSettings(
+    std::optional<Failure> saveSettings(
         const std::string& application, const std::string& section,
         const std::vector<std::pair<std::string, std::string>>& entries) override;
     // The INI file of the application given at construction.

@@ -122,10 +122,10 @@ std::vector<std::string> Simulation::startReceiver(
 
 std::optional<Failure> Simulation::changeReceiver(const ReceiverChoices& choices) {
     m_cycle.setReceiver(choices);
-    if (const std::optional<SettingsError> error =
+    if (const std::optional<Failure> error =
             saveReceiverChoices(m_services.settings, m_services.applicationName, choices)) {
         return Failure{"The receiver's choices could not be saved to " + m_services.settings.location(),
-                       error->reason, error->number};
+                       error->reason, error->errorNumber};
     }
     return std::nullopt;
 }
@@ -208,10 +208,10 @@ std::vector<Failure> Simulation::changeOutputs(const OutputSettings& settings) {
     m_stored.ptyLink = settings.ptyLink;
     m_stored.endpoints = settings.endpoints;
     std::vector<Failure> problems;
-    if (const std::optional<SettingsError> error =
+    if (const std::optional<Failure> error =
             saveOutputSettings(m_services.settings, m_services.applicationName, m_stored)) {
         problems.push_back(Failure{"The output choices could not be saved to " + m_services.settings.location(),
-                                   error->reason, error->number});
+                                   error->reason, error->errorNumber});
     }
     for (Failure& problem : apply(settings)) {
         problems.push_back(std::move(problem));

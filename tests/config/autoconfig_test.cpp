@@ -187,7 +187,7 @@ TEST_F(AutoConfigTest, FormAttachedWithoutLoadingAlwaysCountsAsChanged) {
 
 TEST_F(AutoConfigTest, ReadFailureShowsTheMessageAndKeepsThePartialSet) {
     storeAll("10S30.0000", "12", "1", "0", "RMC", "COM 3");
-    store.failReadsFrom(3, {5, "Input/output error"});
+    store.failReadsFrom(3, Failure{{}, "Input/output error", 5});
     config.attach_form(form, true);
 
     ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -204,7 +204,7 @@ TEST_F(AutoConfigTest, ReadFailureShowsTheMessageAndKeepsThePartialSet) {
 
 TEST_F(AutoConfigTest, SaveFailureIsReportedAndTheProgramStaysOpen) {
     config.attach_form(form, true);
-    store.failWrites({13, "Permission denied"});
+    store.failWrites(Failure{{}, "Permission denied", 13});
 
     dialogs.answers = {DialogAnswer::Yes};
     EXPECT_FALSE(config.query_close(form));

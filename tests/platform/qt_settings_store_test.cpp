@@ -184,10 +184,10 @@ TEST_F(QtSettingsStoreTest, FolderInPlaceOfTheFileFailsReadAndWrite) {
     QtSettingsStore store("pelora");
     const SettingRead read = store.GetSetting("pelora", "FRM_NMEA", "txt_lat");
     ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.error->number, EISDIR);
+    EXPECT_EQ(read.error->errorNumber, EISDIR);
     const auto write = store.SaveSetting("pelora", "FRM_NMEA", "txt_lat", "1N");
     ASSERT_TRUE(write);
-    EXPECT_EQ(write->number, EISDIR);
+    EXPECT_EQ(write->errorNumber, EISDIR);
     EXPECT_FALSE(write->reason.empty());
 }
 
@@ -214,7 +214,7 @@ TEST_P(RefusedFileTest, IsNeitherReadNorWrittenAndTheErrorSaysWhy) {
     QtSettingsStore store("pelora");
     const SettingRead read = store.GetSetting("pelora", "FRM_NMEA", "txt_lat");
     ASSERT_FALSE(read.ok());
-    const SettingsError expected{GetParam().number, GetParam().reason};
+    const Failure expected{{}, GetParam().reason, GetParam().number};
     EXPECT_EQ(*read.error, expected);
     EXPECT_EQ(store.saveSettings("pelora", "FRM_NMEA", {{"txt_lat", "1N"}}), expected);
 
@@ -253,7 +253,7 @@ TEST_F(QtSettingsStoreTest, FileInPlaceOfTheFolderFailsWrite) {
     QtSettingsStore store("pelora");
     const auto write = store.SaveSetting("pelora", "FRM_NMEA", "txt_lat", "1N");
     ASSERT_TRUE(write);
-    EXPECT_EQ(write->number, ENOTDIR);
+    EXPECT_EQ(write->errorNumber, ENOTDIR);
 }
 
 TEST_F(QtSettingsStoreTest, UnreadableFileIsAReadError) {
@@ -265,7 +265,7 @@ TEST_F(QtSettingsStoreTest, UnreadableFileIsAReadError) {
     QtSettingsStore store("pelora");
     const SettingRead read = store.GetSetting("pelora", "FRM_NMEA", "txt_lat");
     ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.error->number, EACCES);
+    EXPECT_EQ(read.error->errorNumber, EACCES);
 }
 
 TEST_F(QtSettingsStoreTest, UnwritableFileIsAWriteErrorAndKeepsItsContent) {
@@ -277,7 +277,7 @@ TEST_F(QtSettingsStoreTest, UnwritableFileIsAWriteErrorAndKeepsItsContent) {
     EXPECT_EQ(store.GetSetting("pelora", "FRM_NMEA", "txt_lat").value, "54N00.0000");
     const auto write = store.SaveSetting("pelora", "FRM_NMEA", "txt_lat", "1N");
     ASSERT_TRUE(write);
-    EXPECT_TRUE(write->number == EACCES || write->number == EPERM) << write->number;
+    EXPECT_TRUE(write->errorNumber == EACCES || write->errorNumber == EPERM) << write->errorNumber;
     EXPECT_EQ(readFile(), "[FRM_NMEA]\ntxt_lat=54N00.0000\n");
 }
 
@@ -332,12 +332,12 @@ TEST_P(FailedSaveTest, KeepsTheOldFileAndNamesTheReason) {
         }
     }
     QtSettingsStore store("pelora");
-    const std::optional<SettingsError> error = store.saveSettings("pelora", "FRM_NMEA", kWindowValues);
+    const std::optional<Failure> error = store.saveSettings("pelora", "FRM_NMEA", kWindowValues);
     asUser.reset();
     ::chmod(QFile::encodeName(folder).constData(), 0755);
 
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->number, GetParam().number);
+    EXPECT_EQ(error->errorNumber, GetParam().number);
     EXPECT_EQ(error->reason, GetParam().reason);
     EXPECT_EQ(readFile(), kFullFile);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).filter(".ini.").size(), 0) << "no file is left behind";

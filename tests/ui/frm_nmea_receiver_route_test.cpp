@@ -130,7 +130,7 @@ TEST_F(ReceiverAndRoutes, NoFixTakesTheFixAwayAndAFailureToSaveIsShown) {
     chooseMarine();
     window->CMD_GO_Click(0);
     tick();
-    settings.failWrites(SettingsError{28, "No space left on device"});
+    settings.failWrites(Failure{{}, "No space left on device", 28});
     child<QAction>("mnuNoFix")->trigger();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "The receiver's choices could not be saved to memory: No space left on device.");
