@@ -19,6 +19,11 @@ std::string errorText(const Result<T>& result) {
     return result.ok() ? std::string() : result.failure().message();
 }
 
+// The failure's message, or nothing when there is no failure.
+inline std::optional<std::string> messageOf(const std::optional<Failure>& failure) {
+    return failure ? std::optional<std::string>(failure->message()) : std::nullopt;
+}
+
 // The lines a load gave, or none when it failed.
 inline std::vector<std::string> linesOf(const Result<std::vector<std::string>>& result) {
     return result.ok() ? result.value() : std::vector<std::string>();
