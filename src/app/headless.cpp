@@ -272,6 +272,8 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     hooks.steering = [&steering] { steering = SteeringMode::RateOfTurn; };
     const ControlOverrides overrides = line.controlOverrides();
     applyControlOverrides(controls, overrides, simulation.cycle(), hooks);
+    // Nothing saves a headless run's voyage; its track only with --record-gpx.
+    simulation.cycle().keepRecords(false, line.gpxFile.has_value());
     const auto handControls = [&] { simulation.cycle().setControls(readRunControls(controls, steering)); };
     handControls();
 

@@ -124,6 +124,13 @@ std::optional<std::string> VoyageRecorder::writeWhole(std::string_view bytes) {
 }
 
 std::optional<Failure> VoyageRecorder::append(std::string_view line) {
+    std::string bytes;
+    bytes.reserve(line.size() + kVoyageLineEnd.size());
+    appendFixLine(bytes, line);
+    return appendBytes(bytes);
+}
+
+std::optional<Failure> VoyageRecorder::appendBytes(std::string_view bytes) {
     std::optional<std::string> gone;
     if (m_fd >= 0 && !pathIsOpenFile()) {
         close();
@@ -134,9 +141,6 @@ std::optional<Failure> VoyageRecorder::append(std::string_view line) {
             return fail(*reason);
         }
     }
-    std::string bytes;
-    bytes.reserve(line.size() + kVoyageLineEnd.size());
-    appendFixLine(bytes, line);
     if (const std::optional<std::string> reason = writeWhole(bytes)) {
         return fail(*reason);
     }

@@ -35,6 +35,8 @@ public:
     // told already. A file removed or replaced under the recorder is told as a failure and
     // recorded afresh at `path`.
     std::optional<Failure> append(std::string_view line);
+    // The same for `bytes` as they stand: lines with their line ends, written whole in one go.
+    std::optional<Failure> appendBytes(std::string_view bytes);
 
     // Closes the file; the next append() opens it again.
     void close();
