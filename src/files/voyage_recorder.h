@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/types.h>
+
 #include "text/failure.h"
 
 namespace pelora {
@@ -59,6 +61,9 @@ private:
 
     std::string m_path;
     int m_fd = -1;
+    // The open file's identity, to tell whether `path` still names it.
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
     bool m_failing = false;
 };
 
