@@ -1,6 +1,8 @@
 // The window's part of the receiver, routes, scenarios, GPX and AIS targets, driven through its
 // menus and dialogs over fakes: what each changes in the simulation, what goes out on the next
 // tick, and what the operator is shown.
+#include <cmath>
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -235,6 +237,40 @@ TEST_F(ReceiverAndRoutes, RunScenarioRefusesABadFileNamingItsLinesAndPlaysAGoodO
     EXPECT_EQ(&window->cycle().clock(), &clock);
     EXPECT_EQ(simulation.receiverChoices().profile, "Single sentence");
     EXPECT_EQ(playing(), "");
+}
+
+// The harbour example's crossing coaster: the track view shows its closest approach as relative
+// motion on a flat chart puts it (a minute of latitude a mile, a minute of longitude that times
+// the cosine of the mean latitude), worked out here from the positions and vectors the view has.
+TEST_F(ReceiverAndRoutes, TheHarbourExamplesCrossingTargetShowsItsClosestApproach) {
+    ASSERT_TRUE(window->runScenarioFile(PELORA_SOURCE_DIR "/examples/harbour_approach.toml"));
+    for (int second = 0; second < 60; ++second) tick();
+    child<QAction>("mnuTrack")->trigger();
+    TrackView* view = window->trackView();
+    ASSERT_NE(view, nullptr);
+    const OwnShip ship = *view->snapshot().ship;
+    ASSERT_EQ(view->snapshot().targets.size(), 1u);
+    const ChartTarget& crosser = view->snapshot().targets[0];
+    EXPECT_EQ(crosser.name, "CROSSER");
+
+    constexpr double kRadians = 3.14159265358979323846 / 180;
+    const double meanLat = (ship.position.lat + crosser.position.lat) / 2 * kRadians;
+    const double east = (crosser.position.lon - ship.position.lon) * 60 * std::cos(meanLat);
+    const double north = (crosser.position.lat - ship.position.lat) * 60;
+    const double vEast = crosser.speedKnots * std::sin(crosser.courseDegrees * kRadians) -
+                         ship.speedKnots * std::sin(ship.courseDegrees * kRadians);
+    const double vNorth = crosser.speedKnots * std::cos(crosser.courseDegrees * kRadians) -
+                          ship.speedKnots * std::cos(ship.courseDegrees * kRadians);
+    const double hours = -(east * vEast + north * vNorth) / (vEast * vEast + vNorth * vNorth);
+    const double cpa = std::hypot(east + vEast * hours, north + vNorth * hours);
+    const std::optional<ShownCpa> shown = view->shownTargetCpa(235009876);
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_DOUBLE_EQ(shown->cpaNm, std::round(cpa * 100) / 100);
+    ASSERT_TRUE(shown->tcpaMinutes.has_value());
+    EXPECT_DOUBLE_EQ(*shown->tcpaMinutes, std::round(hours * 600) / 10);
+    // A minute in, the example's coaster is set to pass a tenth of a mile off six minutes later.
+    EXPECT_DOUBLE_EQ(shown->cpaNm, 0.1);
+    EXPECT_DOUBLE_EQ(*shown->tcpaMinutes, 6.0);
 }
 
 TEST_F(ReceiverAndRoutes, ExportGpxWritesTheTrackThatReadsBack) {
