@@ -10,10 +10,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -130,6 +134,42 @@ inline QList<QByteArray> nmeaLines(const QByteArray& bytes) {
 inline QList<QByteArray> fieldsOf(QByteArray sentence) {
     if (const qsizetype star = sentence.lastIndexOf('*'); star >= 0) sentence.truncate(star);
     return sentence.split(',');
+}
+
+// Degrees from NMEA's (d)ddmm.mmmm and its hemisphere letter.
+inline double nmeaDegrees(const QByteArray& value, const QByteArray& hemisphere) {
+    const double number = value.toDouble();
+    const double degrees = std::floor(number / 100) + std::fmod(number, 100) / 60;
+    return hemisphere == "S" || hemisphere == "W" ? -degrees : degrees;
+}
+
+// Connects to a loopback port until something listens there, at most `within`.
+inline bool listening(int port, std::chrono::milliseconds within) {
+    QDeadlineTimer deadline(within);
+    do {
+        QTcpSocket probe;
+        probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
+        if (probe.waitForConnected(100)) return true;
+        QThread::msleep(20);
+    } while (!deadline.hasExpired());
+    return false;
+}
+
+// gpsd's reports until `enough` of them came or `within` passed.
+inline std::vector<QJsonObject> gpsdReports(QProcess& gpspipe, const std::function<bool(const std::vector<QJsonObject>&)>& enough,
+                                     std::chrono::milliseconds within) {
+    std::vector<QJsonObject> reports;
+    QByteArray pending;
+    QDeadlineTimer deadline(within);
+    while (!enough(reports) && !deadline.hasExpired()) {
+        if (!gpspipe.waitForReadyRead(100)) continue;
+        pending += gpspipe.readAllStandardOutput();
+        for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
+            const QJsonObject report = QJsonDocument::fromJson(pending.left(end)).object();
+            if (!report.isEmpty()) reports.push_back(report);
+        }
+    }
+    return reports;
 }
 
 inline bool haveConsumers(std::initializer_list<const char*> programs) {

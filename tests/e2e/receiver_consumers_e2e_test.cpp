@@ -48,13 +48,6 @@ int satellitesInView(const ReceiverBurst& burst) {
     return inView;
 }
 
-// Degrees from NMEA's (d)ddmm.mmmm and its hemisphere.
-double degreesOf(const QByteArray& value, const QByteArray& hemisphere) {
-    const double number = value.toDouble();
-    const double degrees = std::floor(number / 100) + std::fmod(number, 100) / 60;
-    return hemisphere == "S" || hemisphere == "W" ? -degrees : degrees;
-}
-
 // --- gpsd -------------------------------------------------------------------------------------
 
 struct GpsdRow {
@@ -66,35 +59,6 @@ struct GpsdRow {
 };
 
 void PrintTo(const GpsdRow& row, std::ostream* out) { *out << row.name; }
-
-// Connects to a loopback port until something listens there, at most `within`.
-bool listening(int port, std::chrono::milliseconds within) {
-    QDeadlineTimer deadline(within);
-    do {
-        QTcpSocket probe;
-        probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
-        if (probe.waitForConnected(100)) return true;
-        QThread::msleep(20);
-    } while (!deadline.hasExpired());
-    return false;
-}
-
-// gpsd's reports until `enough` of them came or `within` passed.
-std::vector<QJsonObject> gpsdReports(QProcess& gpspipe, const std::function<bool(const std::vector<QJsonObject>&)>& enough,
-                                     std::chrono::milliseconds within) {
-    std::vector<QJsonObject> reports;
-    QByteArray pending;
-    QDeadlineTimer deadline(within);
-    while (!enough(reports) && !deadline.hasExpired()) {
-        if (!gpspipe.waitForReadyRead(100)) continue;
-        pending += gpspipe.readAllStandardOutput();
-        for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
-            const QJsonObject report = QJsonDocument::fromJson(pending.left(end)).object();
-            if (!report.isEmpty()) reports.push_back(report);
-        }
-    }
-    return reports;
-}
 
 // gpsd's report of each cycle's end: the TPV, and the SKY it reported just before it.
 struct CycleEnd {
@@ -174,8 +138,8 @@ TEST_P(GpsdConsumer, ReportsTheFixAndTheSkyOfTheBurst) {
         const ReceiverBurst& burst = same != bursts.end() ? *same : bursts.back();
         const QList<QByteArray>& gga = burst.at("GGA")[0];
         if (row.mode == 3) {
-            EXPECT_NEAR(fix.value("lat").toDouble(), degreesOf(gga[2], gga[3]), 1e-8);
-            EXPECT_NEAR(fix.value("lon").toDouble(), degreesOf(gga[4], gga[5]), 1e-8);
+            EXPECT_NEAR(fix.value("lat").toDouble(), nmeaDegrees(gga[2], gga[3]), 1e-8);
+            EXPECT_NEAR(fix.value("lon").toDouble(), nmeaDegrees(gga[4], gga[5]), 1e-8);
             EXPECT_DOUBLE_EQ(fix.value("altMSL").toDouble(), gga[9].toDouble());
         }
         EXPECT_EQ(sky.value("satellites").toArray().size(), satellitesInView(burst)) << seen;
@@ -257,8 +221,8 @@ TEST_P(QtPositioningConsumer, ReadsThePositionAndTheSatellitesOfTheFirstBurst) {
     position.startUpdates();
     ASSERT_TRUE(eventsUntil([&fixes] { return !fixes.isEmpty(); }, 3s)) << "Qt read no position";
     const QGeoPositionInfo fix = fixes.first().first().value<QGeoPositionInfo>();
-    EXPECT_NEAR(fix.coordinate().latitude(), degreesOf(rmc[3], rmc[4]), 1e-9);
-    EXPECT_NEAR(fix.coordinate().longitude(), degreesOf(rmc[5], rmc[6]), 1e-9);
+    EXPECT_NEAR(fix.coordinate().latitude(), nmeaDegrees(rmc[3], rmc[4]), 1e-9);
+    EXPECT_NEAR(fix.coordinate().longitude(), nmeaDegrees(rmc[5], rmc[6]), 1e-9);
     EXPECT_NEAR(fix.coordinate().latitude(), -33.85, 1e-9);
     EXPECT_EQ(fix.timestamp(), QDateTime::fromString(kStartUtc, Qt::ISODate));
     if (!row.satellites) return;

@@ -39,12 +39,6 @@ std::map<QString, std::array<double, 3>> gpsdFixes(const QByteArray& json) {
     return fixes;
 }
 
-double nmeaDegrees(const QByteArray& value, const QByteArray& hemisphere) {
-    const double number = value.toDouble();
-    const double degrees = std::floor(number / 100) + std::fmod(number, 100) / 60;
-    return hemisphere == "S" || hemisphere == "W" ? -degrees : degrees;
-}
-
 // --- Routes -----------------------------------------------------------------------------------
 
 const QString kHarbourFixture = QStringLiteral(PELORA_SOURCE_DIR "/tests/fixtures/harbour_approach.nmea");
