@@ -48,23 +48,26 @@ public:
     QString path(const QString& name) const { return m_home.path() + '/' + name; }
 
     // Starts the program with --headless --defaults and `arguments`; `timeZone` set as TZ when
-    // not empty. It is stopped when this object goes.
-    QProcess& start(const QStringList& arguments, const QString& timeZone = {}) {
+    // not empty; its standard output to the file `output` when given. It is stopped when this
+    // object goes.
+    QProcess& start(const QStringList& arguments, const QString& timeZone = {}, const QString& output = {}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "TZ"}) environment.remove(name);
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path());
         if (!timeZone.isEmpty()) environment.insert(QStringLiteral("TZ"), timeZone);
         return launch(QStringLiteral(PELORA_BUILD_DIR "/pelora"), QStringList{"--headless", "--defaults"} + arguments,
-                      environment);
+                      environment, output);
     }
 
     // Any other program, started with this process's environment.
     QProcess& launch(const QString& program, const QStringList& arguments,
-                     const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+                     const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                     const QString& output = {}) {
         m_processes.push_back(std::make_unique<QProcess>());
         QProcess& process = *m_processes.back();
         process.setProcessEnvironment(environment);
+        if (!output.isEmpty()) process.setStandardOutputFile(output);
         process.start(program, arguments);
         EXPECT_TRUE(process.waitForStarted(5000)) << program.toStdString();
         return process;
@@ -82,9 +85,13 @@ public:
     }
 
     // The program run as fast as it can (--fast --quiet) with `arguments`; what it wrote to
-    // standard output (give --output - for the bytes on the wire).
+    // standard output (give --output - for the bytes on the wire). Standard output is a file:
+    // a pipe drops what its reader has not taken yet, as every output of the program does.
     Finished fast(const QStringList& arguments, const QString& timeZone = {}) {
-        return finish(start(QStringList{"--fast", "--quiet"} + arguments, timeZone));
+        const QString output = path(QStringLiteral("stdout-%1").arg(m_processes.size()));
+        Finished finished = finish(start(QStringList{"--fast", "--quiet"} + arguments, timeZone, output));
+        finished.out = read(output);
+        return finished;
     }
 
     // Another program run to its end with `arguments`.
