@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "files/voyage_file.h"
+#include "support/failure_text.h"
 #include "sim/voyage_text.h"
 
 namespace {
@@ -66,8 +67,8 @@ void BM_SaveVoyage(benchmark::State& state) {
     for (std::size_t i = 0; i < pelora::kMaxVoyageLines; ++i) fixes.push_back(rmcSentence(i, kLongestSentence));
 
     for (auto _ : state) {
-        const pelora::VoyageSaveResult saved = pelora::saveVoyageFile(path, fixes);
-        if (!saved.ok) state.SkipWithError(saved.error.c_str());
+        const std::optional<pelora::Failure> saved = pelora::saveVoyageFile(path, fixes);
+        if (saved) state.SkipWithError(pelora::testing::errorText(saved).c_str());
     }
     state.counters["fixes"] = static_cast<double>(fixes.size());
     state.counters["file_MB"] = static_cast<double>(QFile(QString::fromStdString(path)).size()) / (1 << 20);
@@ -83,10 +84,10 @@ void BM_LoadVoyage(benchmark::State& state) {
     writeVoyage(path, lineCount, [length](std::size_t i) { return rmcSentence(i, length); });
     std::size_t lines = 0;
     for (auto _ : state) {
-        const pelora::VoyageLoadResult loaded = pelora::loadVoyageFile(path);
-        if (!loaded.ok) state.SkipWithError(loaded.error.c_str());
-        lines = loaded.lines.size();
-        benchmark::DoNotOptimize(loaded.lines.data());
+        const pelora::Result<std::vector<std::string>> loaded = pelora::loadVoyageFile(path);
+        if (!loaded.ok()) state.SkipWithError(pelora::testing::errorText(loaded).c_str());
+        lines = pelora::testing::linesOf(loaded).size();
+        benchmark::DoNotOptimize(pelora::testing::linesOf(loaded).data());
     }
     state.counters["fixes"] = static_cast<double>(lines);
     state.counters["file_MB"] = static_cast<double>(QFile(QString::fromStdString(path)).size()) / (1 << 20);
@@ -99,8 +100,8 @@ void BM_RefuseEmptyLines(benchmark::State& state) {
     const std::string path = (dir.path() + "/empty-lines.vyg").toStdString();
     writeVoyage(path, 32u << 20, [](std::size_t) { return std::string(); });
     for (auto _ : state) {
-        const pelora::VoyageLoadResult loaded = pelora::loadVoyageFile(path);
-        if (loaded.ok) state.SkipWithError("64 MB of empty lines loaded");
+        const pelora::Result<std::vector<std::string>> loaded = pelora::loadVoyageFile(path);
+        if (loaded.ok()) state.SkipWithError("64 MB of empty lines loaded");
     }
     state.counters["peak_rss_MB"] = peakRssMegabytes();
 }

@@ -13,12 +13,12 @@
 #include <QTimer>
 
 #include "app/real_services.h"
+#include "app/run_options.h"
 #include "config/autoconfig.h"
 #include "dialogs/about_text.h"
 #include "files/voyage_file.h"
 #include "platform/exit_signals.h"
 #include "platform/wall_clock_ticker.h"
-#include "ais/random_targets.h"
 #include "platform/atomic_file.h"
 #include "platform/disk_file_source.h"
 #include "platform/system_clock.h"
@@ -79,20 +79,27 @@ public:
         say(problem);
         if (m_simulation == nullptr || m_named.count(endpoint) == 0) return;
         const std::optional<OutputState> state = m_simulation->stateOf(endpoint);
-        if (state && (!state->running || !state->problem.empty())) m_failedDuringRun = true;
+        if (state && (!state->running || !state->problem.empty())) {
+            m_failedDuringRun = true;
+            // Nobody reads standard output any more (a pipe's reader ended): the run is over.
+            if (endpoint == kStandardOutput && m_readerGone) m_readerGone();
+        }
     }
 
     // The outputs the user named, whose failure during the run fails the run.
-    void watch(const Simulation& simulation, std::set<std::string> named, bool serialNamed) {
+    void watch(const Simulation& simulation, std::set<std::string> named, bool serialNamed,
+               std::function<void()> readerGone) {
         m_simulation = &simulation;
         m_named = std::move(named);
         m_serialNamed = serialNamed;
+        m_readerGone = std::move(readerGone);
     }
     // An output the user named failed while the run went on.
     bool failedDuringRun() const { return m_failedDuringRun; }
 
 private:
     bool m_serialNamed = false;
+    std::function<void()> m_readerGone;
     const Simulation* m_simulation = nullptr;
     std::set<std::string> m_named;
     bool m_failedDuringRun = false;
@@ -280,28 +287,14 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     if (scenario) {
         scenarioRun = std::make_unique<ScenarioRun>(simulation, controls, hooks, handControls, std::move(*scenario));
         scenarioRun->start();
-    } else if (line.simulatedTime()) {
-        simulation.useSimulatedClock(line.startUtc.value_or(SystemClock().utcNow()));
-    }
-    if (line.seed) {
-        simulation.setSeed(*line.seed);
+    } else if (line.simulatedTime() && !line.startUtc) {
+        simulation.useSimulatedClock(SystemClock().utcNow());
     }
     if (route) {
         simulation.cycle().followRoute(RouteFollower(std::move(*route)));
     }
-    for (const FaultSetting& fault : line.faults) {
-        simulation.cycle().addFault(fault);
-    }
-    if (line.aisRandom) {
-        const RunControls& start = simulation.cycle().controls();
-        const std::uint64_t seed = line.seed            ? *line.seed
-                                   : scenarioRun ? scenarioRun->scenario().start.seed
-                                                 : ProgramRandom::kStartState;
-        for (const AisTarget& target : randomTargets(*line.aisRandom, start.startLatitude, start.startLongitude, seed)) {
-            if (const std::optional<std::string> problem = simulation.cycle().fleet().add(target)) say(*problem);
-        }
-    }
-    simulation.cycle().setOwnShipAis(line.aisOwnShip);
+    applyRunOptions(simulation, line,
+                    scenarioRun ? scenarioRun->scenario().start.seed : ProgramRandom::kStartState, say);
 
     // Outputs: the stored ones (a problem is told), then those named on the command line (a
     // problem ends the run: a CI job must not pass on an empty feed).
@@ -340,14 +333,14 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     std::vector<LineGroup> playGroups;
     std::string playName;
     if (line.playFile) {
-        VoyageLoadResult loaded = loadVoyageFile(*line.playFile);
-        if (!loaded.ok) {
-            say(loaded.error);
+        Result<std::vector<std::string>> loaded = loadVoyageFile(*line.playFile);
+        if (!loaded) {
+            say(loaded.failure().message());
             return 1;
         }
         const std::string title = file_title(*line.playFile, false, false);
         playName = title.empty() ? std::string("voyage") : title;
-        playLines = std::move(loaded.lines);
+        playLines = std::move(*loaded);
         if (line.paceLog) {
             playGroups = groupByTime(playLines);
         }
@@ -373,7 +366,7 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
             named.insert(endpoint);
         }
     }
-    view.watch(simulation, std::move(named), line.device || line.controls.port);
+    view.watch(simulation, std::move(named), line.device || line.controls.port, [&end] { end(1); });
 
     // The run ends after --count ticks, after --duration (of simulated time when time is
     // simulated), or at the scenario's end.
@@ -457,7 +450,7 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
             status = 1;
         }
     }
-    if (status == 0 && view.failedDuringRun()) {
+    if (view.failedDuringRun()) {
         say("an output failed during the run");
         status = 1;
     }

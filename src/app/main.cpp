@@ -7,6 +7,9 @@
 #include "app/command_line.h"
 #include "app/headless.h"
 #include "app/real_services.h"
+#include "app/run_options.h"
+#include "platform/atomic_file.h"
+#include "scenario/gpx.h"
 #include "platform/exit_signals.h"
 #include "platform/app_identity.h"
 #include "ui/FRM_NMEA.h"
@@ -57,10 +60,10 @@ int runWindow(const pelora::CommandLine& line, QtArguments& qt) {
     pelora::FRM_NMEA* built = nullptr;
     bool endRequested = false;
     pelora::ExitSignals exitSignals([&built, &endRequested](int) {
+        endRequested = true;
         if (built != nullptr) {
             built->endProgram();
         } else {
-            endRequested = true;
             QCoreApplication::exit(0);
         }
     });
@@ -74,6 +77,7 @@ int runWindow(const pelora::CommandLine& line, QtArguments& qt) {
     pelora::WindowStart start;
     start.controls = line.controlOverrides();
     start.outputs = [&line](const pelora::OutputSettings& stored) { return line.outputsOver(stored); };
+    start.receiver = [&line](const pelora::ReceiverChoices& stored) { return line.receiverOver(stored); };
     pelora::FRM_NMEA window(services.simulation(), services.windowServices(), start);
     services.setOwner(&window);
     built = &window;
@@ -90,13 +94,36 @@ int runWindow(const pelora::CommandLine& line, QtArguments& qt) {
     for (const std::string& endpoint : line.outputs) {
         window.addOutput(endpoint);
     }
+    pelora::Simulation& simulation = services.simulation();
+    pelora::applyRunOptions(simulation, line, pelora::ProgramRandom::kStartState,
+                            [&services](const std::string& problem) { services.windowServices().dialogs.showError(problem); });
+    if (line.routeFile) {
+        window.followRouteFile(*line.routeFile);
+    }
+    // A signal while a step above waited in a message ended the program; the loop it left was
+    // the message's own, so the main one must not start.
+    if (endRequested) {
+        return 0;
+    }
     QApplication::setWindowIcon(window.windowIcon());
 
     window.show();
-    if (line.run) {
+    if (line.scenarioFile) {
+        window.runScenarioFile(*line.scenarioFile);  // presses Run itself
+    } else if (line.run) {
         window.CMD_GO_Click(0);
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    if (line.gpxFile) {
+        // The voyage as a track, written when the window ends.
+        const std::string gpx = pelora::trackGpx("Pelora", simulation.cycle().track());
+        if (const std::error_code error = pelora::writeFileAtomically(*line.gpxFile, gpx)) {
+            print(stderr, QStringLiteral("pelora: the track could not be written to %1: %2\n")
+                              .arg(QString::fromStdString(*line.gpxFile), QString::fromStdString(error.message())));
+            return 1;
+        }
+    }
+    return status;
 }
 
 }  // namespace

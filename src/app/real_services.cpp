@@ -9,6 +9,7 @@
 #include "outputs/pty_output.h"
 #include "platform/browser.h"
 #include "platform/device_map.h"
+#include "platform/gshhg_coastline.h"
 #include "platform/qt_help_viewer.h"
 #include "platform/qt_serial_control.h"
 #include "platform/qt_settings_store.h"
@@ -36,7 +37,7 @@ struct RealServices::Parts {
               nullptr),
           settings(options.applicationName),
           simulation(SimulationServices{clock, random, serial, outputs, settings, options.applicationName,
-                                        defaultPtyLink()}) {
+                                        defaultPtyLink(), options.randomSeed}) {
         serial.setObjectName(QStringLiteral("MSComm1"));
     }
 
@@ -51,7 +52,9 @@ struct RealServices::Parts {
 };
 
 struct RealServices::WindowParts {
-    WindowParts() : fileDialogs(nullptr) {}
+    // The coast comes from the GSHHG package where it is installed; without it the track view
+    // says so.
+    WindowParts() : fileDialogs(nullptr), coastline(openGshhgCoastline().source) {}
 
     QtConfigDialogs configDialogs;
     QtFileDialogs fileDialogs;
@@ -59,6 +62,7 @@ struct RealServices::WindowParts {
     QtHelpViewer helpViewer;
     DesktopBrowser browser;
     QtProgramEnd programEnd;
+    std::unique_ptr<CoastlineSource> coastline;
 };
 
 RealServices::RealServices(const Options& options)
@@ -80,7 +84,8 @@ WindowServices RealServices::windowServices() {
     Parts& p = *m_parts;
     WindowParts& w = *m_window;
     return WindowServices{p.clock,       p.ticker,      p.settings, w.configDialogs, w.fileDialogs, w.dialogs,
-                          w.helpViewer,  w.browser,     w.programEnd, m_options.applicationName};
+                          w.helpViewer,  w.browser,     w.programEnd, m_options.applicationName,
+                          w.coastline.get()};
 }
 
 void RealServices::setOwner(QWidget* owner) {

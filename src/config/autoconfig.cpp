@@ -57,15 +57,23 @@ std::optional<std::string_view> storedProperty(std::string_view controlName) {
     return std::nullopt;
 }
 
-std::string loadFailureMessage(int errorNumber, std::string_view formName, int column) {
+std::string loadFailureMessage(int errorNumber, std::string_view formName, int column,
+                               std::string_view location, std::string_view reason) {
     std::string text = "Error:" + blankSigned(errorNumber) + ". Cannot Load Configuration for ";
     text += formName;
     text += " #" + blankSigned(column) + ". Using Default Values.";
+    if (!location.empty()) {
+        text += " ";
+        text += location;
+        text += ": ";
+        text += reason;
+        text += ".";
+    }
     return text;
 }
 
 std::string saveFailureMessage(const SaveFailure& failure, std::string_view location) {
-    std::string text = "Error:" + blankSigned(failure.error.number) +
+    std::string text = "Error:" + blankSigned(failure.error.errorNumber) +
                        ". Cannot Save Configuration for " + failure.form + " #" +
                        blankSigned(failure.column) + " to ";
     text += location;
@@ -219,7 +227,8 @@ ValueSet AutoConfig::read_stored_values(ConfigForm& form, bool& ok) {
         SettingRead read = m_store.GetSetting(m_applicationName, section, values.names[column]);
         if (!read.ok()) {
             m_dialogs.showMessage(
-                loadFailureMessage(read.error->number, section, static_cast<int>(column)),
+                loadFailureMessage(read.error->errorNumber, section, static_cast<int>(column), m_store.location(),
+                                   read.error->reason),
                 m_applicationTitle);
             return values;
         }
@@ -277,7 +286,7 @@ std::optional<SaveFailure> AutoConfig::save_form_config(ConfigForm& form) {
     }
     // One pass for the whole form: either every column reaches the store or none does, so the
     // failure is reported at the form's first column.
-    if (std::optional<SettingsError> error = m_store.saveSettings(m_applicationName, section, entries)) {
+    if (std::optional<Failure> error = m_store.saveSettings(m_applicationName, section, entries)) {
         return SaveFailure{section, 0, std::move(*error)};
     }
     return std::nullopt;

@@ -23,7 +23,7 @@ inline constexpr std::string_view kSavePromptTitle = "Tarnvel";
 struct SaveFailure {
     std::string form;
     int column = 0;
-    SettingsError error;
+    Failure error;
 };
 
 // The property stored for a control name, from its first three characters compared exactly:
@@ -32,9 +32,12 @@ struct SaveFailure {
 std::optional<std::string_view> storedProperty(std::string_view controlName);
 
 // The message shown when the store fails while reading column `column` of form `formName`:
-// "Error: 5. Cannot Load Configuration for FRM_NMEA # 3. Using Default Values."
+// "Error: 5. Cannot Load Configuration for FRM_NMEA # 3. Using Default Values.", and when
+// `location` is given, the store's location and the reason after it:
+// " /home/u/.config/pelora/pelora.ini: a named pipe, not a regular file; it is left as it is."
 // Each number has one blank in front of it when it is not negative.
-std::string loadFailureMessage(int errorNumber, std::string_view formName, int column);
+std::string loadFailureMessage(int errorNumber, std::string_view formName, int column,
+                               std::string_view location = {}, std::string_view reason = {});
 
 // The message shown when the values could not be saved at the close prompt: names the store's
 // location and the reason, and says that the program stays open.

@@ -44,7 +44,7 @@ std::string Endpoint::text() const {
     std::string text = scheme + ":" + (port != 0 ? "//" + hostPortText(host, port) : path);
     char separator = '?';
     for (const auto& [key, value] : options) {
-        text += separator + key + "=" + value;
+        text += separator + key + (value.empty() ? "" : "=" + value);
         separator = '&';
     }
     return text;
@@ -66,6 +66,9 @@ Result<Endpoint> parseEndpoint(std::string_view text) {
         if (!isSchemeCharacter(c)) {
             return badEndpoint(whole, "\"" + endpoint.scheme + "\" is not a kind of output");
         }
+    }
+    if (endpoint.scheme == kStandardOutput) {
+        return badEndpoint(whole, "standard output is - alone");
     }
     std::string_view rest = whole.substr(colon + 1);
     if (const std::size_t question = rest.find('?'); question != std::string_view::npos) {

@@ -15,7 +15,7 @@ SettingRead MemorySettingsStore::GetSetting(const std::string& application,
     return {entry(application, section, key).value_or(""), std::nullopt};
 }
 
-std::optional<SettingsError> MemorySettingsStore::SaveSetting(const std::string& application,
+std::optional<Failure> MemorySettingsStore::SaveSetting(const std::string& application,
                                                               const std::string& section,
                                                               const std::string& key,
                                                               const std::string& value) {
@@ -27,7 +27,7 @@ std::optional<SettingsError> MemorySettingsStore::SaveSetting(const std::string&
     return std::nullopt;
 }
 
-std::optional<SettingsError> MemorySettingsStore::saveSettings(
+std::optional<Failure> MemorySettingsStore::saveSettings(
     const std::string& application, const std::string& section,
     const std::vector<std::pair<std::string, std::string>>& entries) {
     ++m_writes;
@@ -40,12 +40,12 @@ std::optional<SettingsError> MemorySettingsStore::saveSettings(
     return std::nullopt;
 }
 
-void MemorySettingsStore::failReadsFrom(int readIndex, SettingsError error) {
+void MemorySettingsStore::failReadsFrom(int readIndex, Failure error) {
     m_failReadFrom = readIndex;
     m_readError = std::move(error);
 }
 
-void MemorySettingsStore::failWrites(SettingsError error) { m_writeError = std::move(error); }
+void MemorySettingsStore::failWrites(Failure error) { m_writeError = std::move(error); }
 
 std::optional<std::string> MemorySettingsStore::entry(const std::string& application,
                                                       const std::string& section,

@@ -19,19 +19,19 @@ public:
 
     SettingRead GetSetting(const std::string& application, const std::string& section,
                            const std::string& key) override;
-    std::optional<SettingsError> SaveSetting(const std::string& application,
+    std::optional<Failure> SaveSetting(const std::string& application,
                                              const std::string& section, const std::string& key,
                                              const std::string& value) override;
-    std::optional<SettingsError> saveSettings(
+    std::optional<Failure> saveSettings(
         const std::string& application, const std::string& section,
         const std::vector<std::pair<std::string, std::string>>& entries) override;
     std::string location() const override { return m_location; }
 
     // Makes read number `readIndex` (counting from 0 over the store's life) and every later
     // read fail with `error`.
-    void failReadsFrom(int readIndex, SettingsError error);
+    void failReadsFrom(int readIndex, Failure error);
     // Makes every later write fail with `error`; nothing is stored then.
-    void failWrites(SettingsError error);
+    void failWrites(Failure error);
 
     // Every entry, by address.
     const std::map<Address, std::string>& entries() const { return m_entries; }
@@ -48,8 +48,8 @@ private:
     std::string m_location;
     std::map<Address, std::string> m_entries;
     std::optional<int> m_failReadFrom;
-    SettingsError m_readError;
-    std::optional<SettingsError> m_writeError;
+    Failure m_readError;
+    std::optional<Failure> m_writeError;
     int m_reads = 0;
     int m_writes = 0;
 };

@@ -93,7 +93,7 @@ OutputSettings loadOutputSettings(SettingsStore& store, const std::string& appli
     return settings;
 }
 
-std::optional<SettingsError> saveOutputSettings(SettingsStore& store, const std::string& application,
+std::optional<Failure> saveOutputSettings(SettingsStore& store, const std::string& application,
                                                 const OutputSettings& settings) {
     const std::vector<std::pair<std::string, std::string>> entries{
         {"Tcp", switchText(settings.tcp)},

@@ -41,7 +41,7 @@ OutputSettings loadOutputSettings(SettingsStore& store, const std::string& appli
                                   std::vector<std::string>* unusable = nullptr);
 
 // Writes all ten keys in one pass. Returns the error when they did not reach the store.
-std::optional<SettingsError> saveOutputSettings(SettingsStore& store, const std::string& application,
+std::optional<Failure> saveOutputSettings(SettingsStore& store, const std::string& application,
                                                 const OutputSettings& settings);
 
 }  // namespace pelora

@@ -165,7 +165,7 @@ ReceiverChoices loadReceiverChoices(SettingsStore& store, const std::string& app
     return choices;
 }
 
-std::optional<SettingsError> saveReceiverChoices(SettingsStore& store, const std::string& application,
+std::optional<Failure> saveReceiverChoices(SettingsStore& store, const std::string& application,
                                                  const ReceiverChoices& choices) {
     const std::vector<std::pair<std::string, std::string>> entries{
         {"Profile", choices.profile},

@@ -58,7 +58,7 @@ ReceiverChoices loadReceiverChoices(SettingsStore& store, const std::string& app
                                     std::vector<std::string>* unusable = nullptr);
 
 // Writes every key in one pass. Returns the error when they did not reach the store.
-std::optional<SettingsError> saveReceiverChoices(SettingsStore& store, const std::string& application,
+std::optional<Failure> saveReceiverChoices(SettingsStore& store, const std::string& application,
                                                  const ReceiverChoices& choices);
 
 }  // namespace pelora

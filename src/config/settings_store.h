@@ -5,21 +5,14 @@
 #include <utility>
 #include <vector>
 
+#include "text/failure.h"
+
 namespace pelora {
-
-// Why the settings store could not be read or written: an error number (the system's error
-// number where there is one, for example 13 for a file without permission) and a reason text.
-struct SettingsError {
-    int number = 0;
-    std::string reason;
-
-    friend bool operator==(const SettingsError&, const SettingsError&) = default;
-};
 
 // The result of GetSetting: the value, or the error that stopped reading it.
 struct SettingRead {
     std::string value;
-    std::optional<SettingsError> error;
+    std::optional<Failure> error;
 
     bool ok() const { return !error.has_value(); }
 };
@@ -38,7 +31,7 @@ public:
     // Creates the entry or replaces its value; application and section come into being as
     // needed, and everything else the store holds stays as it was. Returns the error when the
     // value did not reach the store; the store is then left as it was.
-    virtual std::optional<SettingsError> SaveSetting(const std::string& application,
+    virtual std::optional<Failure> SaveSetting(const std::string& application,
                                                      const std::string& section,
                                                      const std::string& key,
                                                      const std::string& value) = 0;
@@ -47,7 +40,7 @@ public:
     // SaveSetting (the last one wins when a key is named twice), and either all of them reach
     // the store or none does (the store is left as it was). Returns the error when they did not
     // reach the store.
-    virtual std::optional<SettingsError> saveSettings(
+    virtual std::optional<Failure> saveSettings(
         const std::string& application, const std::string& section,
         const std::vector<std::pair<std::string, std::string>>& entries) = 0;
 

@@ -18,6 +18,23 @@ const char* const kPeloraFilter = "Pelora (*.vyg)";
 const char* const kNmeaFilter = "NMEA logs (*.nmea *.log *.txt)";
 const char* const kAllFilesFilter = "All files (*)";
 const char* const kPeloraSuffix = "vyg";
+const char* const kGpxFilter = "GPX (*.gpx)";
+const char* const kGpxSuffix = "gpx";
+const char* const kScenarioFilter = "Pelora scenarios (*.toml)";
+const char* const kScenarioSuffix = "toml";
+
+QStringList voyageFilters() {
+    return {QString::fromLatin1(kPeloraFilter), QString::fromLatin1(kNmeaFilter), QString::fromLatin1(kAllFilesFilter)};
+}
+
+QStringList kindFilters(FileKind kind) {
+    return {QString::fromLatin1(kind == FileKind::Gpx ? kGpxFilter : kScenarioFilter),
+            QString::fromLatin1(kAllFilesFilter)};
+}
+
+QString kindSuffix(FileKind kind) {
+    return QString::fromLatin1(kind == FileKind::Gpx ? kGpxSuffix : kScenarioSuffix);
+}
 
 // Icons and type names from a file's name alone. Qt's own provider reads the start of
 // every file whose name says nothing, on the window's thread, and a read of /proc/kmsg
@@ -58,39 +75,54 @@ QtFileDialogs::QtFileDialogs(QWidget* parent)
 
 QtFileDialogs::~QtFileDialogs() = default;
 
-std::unique_ptr<QFileDialog> QtFileDialogs::makeDialog() const {
+std::unique_ptr<QFileDialog> QtFileDialogs::makeDialog(const QStringList& filters) const {
     auto dialog = std::make_unique<QFileDialog>(m_parent, QString::fromLatin1(kDialogTitle));
     // The desktop's own dialog would look at the files in its own way.
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setIconProvider(m_iconProvider.get());
-    dialog->setNameFilters({QString::fromLatin1(kPeloraFilter), QString::fromLatin1(kNmeaFilter),
-                            QString::fromLatin1(kAllFilesFilter)});
+    dialog->setNameFilters(filters);
     const QString usedFolder =
         m_usedPath.empty() ? QString() : QFileInfo(QString::fromStdString(m_usedPath)).absolutePath();
     dialog->setDirectory(!usedFolder.isEmpty() && QFileInfo(usedFolder).isDir() ? usedFolder : QDir::homePath());
     return dialog;
 }
 
-std::unique_ptr<QFileDialog> QtFileDialogs::makeSaveDialog() const {
-    auto dialog = makeDialog();
+std::unique_ptr<QFileDialog> QtFileDialogs::makeSave(const QStringList& filters, const QString& suffix) const {
+    auto dialog = makeDialog(filters);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
-    dialog->setDefaultSuffix(QString::fromLatin1(kPeloraSuffix));
-    // A name typed without extension is a Pelora voyage only under the Pelora filter.
+    dialog->setDefaultSuffix(suffix);
+    // A name typed without extension takes the first filter's only under that filter.
     QFileDialog* shown = dialog.get();
-    QObject::connect(shown, &QFileDialog::filterSelected, shown, [shown](const QString& filter) {
-        shown->setDefaultSuffix(filter == QLatin1String(kPeloraFilter) ? QString::fromLatin1(kPeloraSuffix)
-                                                                       : QString());
+    const QString first = filters.front();
+    QObject::connect(shown, &QFileDialog::filterSelected, shown, [shown, first, suffix](const QString& filter) {
+        shown->setDefaultSuffix(filter == first ? suffix : QString());
     });
+    return dialog;
+}
+
+std::unique_ptr<QFileDialog> QtFileDialogs::makeSaveDialog() const {
+    auto dialog = makeSave(voyageFilters(), QString::fromLatin1(kPeloraSuffix));
     if (!m_usedPath.empty() && QFileInfo(QString::fromStdString(m_usedPath)).absoluteDir() == dialog->directory()) {
         dialog->selectFile(QFileInfo(QString::fromStdString(m_usedPath)).fileName());
     }
     return dialog;
 }
 
+std::unique_ptr<QFileDialog> QtFileDialogs::makeSaveDialog(FileKind kind) const {
+    return makeSave(kindFilters(kind), kindSuffix(kind));
+}
+
 std::unique_ptr<QFileDialog> QtFileDialogs::makeOpenDialog() const {
-    auto dialog = makeDialog();
+    auto dialog = makeDialog(voyageFilters());
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    return dialog;
+}
+
+std::unique_ptr<QFileDialog> QtFileDialogs::makeOpenDialog(FileKind kind) const {
+    auto dialog = makeDialog(kindFilters(kind));
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     return dialog;
@@ -103,6 +135,16 @@ std::optional<std::string> QtFileDialogs::saveFileName() {
 
 std::optional<std::string> QtFileDialogs::openFileName() {
     const auto dialog = makeOpenDialog();
+    return run(*dialog);
+}
+
+std::optional<std::string> QtFileDialogs::saveFileName(FileKind kind) {
+    const auto dialog = makeSaveDialog(kind);
+    return run(*dialog);
+}
+
+std::optional<std::string> QtFileDialogs::openFileName(FileKind kind) {
+    const auto dialog = makeOpenDialog(kind);
     return run(*dialog);
 }
 

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include <QStringList>
+
 #include "platform/file_dialogs.h"
 
 class QFileDialog;
@@ -15,7 +17,8 @@ namespace pelora {
 // The file dialogs with Qt's own QFileDialog (never the desktop's): title "Pelora", filters
 // "Pelora (*.vyg)", "NMEA logs (*.nmea *.log *.txt)" and "All files (*)"; the save dialog asks
 // before overwriting and adds ".vyg" to a name typed without extension under the Pelora
-// filter. The first dialog opens in the home folder, later ones in the folder of the file
+// filter. GPX files go by "GPX (*.gpx)" and "All files (*)" (".gpx" added under the first),
+// scenario files by "Pelora scenarios (*.toml)" and "All files (*)". The first dialog opens in the home folder, later ones in the folder of the file
 // last saved or loaded (fileUsed). The dialogs judge files by their names alone and never
 // read them, so that no folder can hold them up (a read of /proc/kmsg never returns).
 class QtFileDialogs : public FileDialogs {
@@ -29,15 +32,20 @@ public:
 
     std::optional<std::string> saveFileName() override;
     std::optional<std::string> openFileName() override;
+    std::optional<std::string> saveFileName(FileKind kind) override;
+    std::optional<std::string> openFileName(FileKind kind) override;
     void fileUsed(const std::string& path) override;
 
     // The dialog as saveFileName() or openFileName() shows it, not yet shown; for tests and
     // for callers that run it themselves. It must not outlive this.
     std::unique_ptr<QFileDialog> makeSaveDialog() const;
     std::unique_ptr<QFileDialog> makeOpenDialog() const;
+    std::unique_ptr<QFileDialog> makeSaveDialog(FileKind kind) const;
+    std::unique_ptr<QFileDialog> makeOpenDialog(FileKind kind) const;
 
 private:
-    std::unique_ptr<QFileDialog> makeDialog() const;
+    std::unique_ptr<QFileDialog> makeDialog(const QStringList& filters) const;
+    std::unique_ptr<QFileDialog> makeSave(const QStringList& filters, const QString& suffix) const;
     static std::optional<std::string> run(QFileDialog& dialog);
 
     QWidget* m_parent;

@@ -44,12 +44,12 @@ Target examine(const QString& path) {
     return {TargetKind::Other, {}};
 }
 
-std::string saveError(const std::string& path, const std::string& reason) {
-    return "The voyage could not be saved to \"" + path + "\": " + reason + ".";
+Failure saveError(const std::string& path, const std::string& reason) {
+    return Failure{"The voyage could not be saved to \"" + path + "\"", reason, 0};
 }
 
-std::string loadError(const std::string& path, const std::string& reason) {
-    return "The voyage could not be loaded from \"" + path + "\": " + reason + ".";
+Failure loadError(const std::string& path, const std::string& reason) {
+    return Failure{"The voyage could not be loaded from \"" + path + "\"", reason, 0};
 }
 
 // Writes all `size` bytes. QFileDevice takes a short write (the disk filled up in the middle
@@ -85,34 +85,34 @@ bool writeFixes(QFileDevice& file, std::span<const std::string> fixes) {
     return flushBlock();
 }
 
-VoyageSaveResult saveDirect(const std::string& path, const QString& qpath,
+std::optional<Failure> saveDirect(const std::string& path, const QString& qpath,
                             std::span<const std::string> fixes) {
     QFile device(qpath);
     if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        return {false, saveError(path, device.errorString().toStdString())};
+        return saveError(path, device.errorString().toStdString());
     }
     if (!writeFixes(device, fixes)) {
-        return {false, saveError(path, device.errorString().toStdString())};
+        return saveError(path, device.errorString().toStdString());
     }
     device.close();
-    return {true, {}};
+    return std::nullopt;
 }
 
 }  // namespace
 
-VoyageSaveResult saveVoyageFile(const std::string& path, std::span<const std::string> fixes) {
+std::optional<Failure> saveVoyageFile(const std::string& path, std::span<const std::string> fixes) {
     const QString qpath = QString::fromStdString(path);
     if (path.empty()) {
-        return {false, saveError(path, "no file name was given")};
+        return saveError(path, "no file name was given");
     }
     const Target target = examine(qpath);
     switch (target.kind) {
         case TargetKind::Folder:
-            return {false, saveError(path, "it is a folder")};
+            return saveError(path, "it is a folder");
         case TargetKind::Other:
-            return {false, saveError(path, "it is not a regular file")};
+            return saveError(path, "it is not a regular file");
         case TargetKind::Unknown:
-            return {false, saveError(path, target.reason)};
+            return saveError(path, target.reason);
         case TargetKind::CharacterDevice:
             // Renaming a temporary file over a device would replace the device itself.
             return saveDirect(path, qpath, fixes);
@@ -122,17 +122,17 @@ VoyageSaveResult saveVoyageFile(const std::string& path, std::span<const std::st
     }
     QSaveFile file(qpath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        return {false, saveError(path, file.errorString().toStdString())};
+        return saveError(path, file.errorString().toStdString());
     }
     if (!writeFixes(file, fixes)) {
         const std::string reason = file.errorString().toStdString();
         file.cancelWriting();
-        return {false, saveError(path, reason)};
+        return saveError(path, reason);
     }
     if (!file.commit()) {
-        return {false, saveError(path, file.errorString().toStdString())};
+        return saveError(path, file.errorString().toStdString());
     }
-    return {true, {}};
+    return std::nullopt;
 }
 
 namespace {
@@ -145,20 +145,17 @@ std::string tooLargeReason() {
 
 // Reads the regular file at `qpath` into lines, block by block, stopping at the first block
 // that shows it is not a voyage. May throw std::bad_alloc.
-VoyageLoadResult readVoyage(const std::string& path, const QString& qpath, std::uintmax_t bytes) {
-    VoyageLoadResult result;
+Result<std::vector<std::string>> readVoyage(const std::string& path, const QString& qpath, std::uintmax_t bytes) {
     // Non-blocking, so that a file of the kernel's that waits for data to come (they call
     // themselves regular files) gives an error instead of holding the window.
     const int fd = ::open(QFile::encodeName(qpath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        result.error = loadError(path, std::strerror(errno));
-        return result;
+        return loadError(path, std::strerror(errno));
     }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        result.error = loadError(path, file.errorString().toStdString());
-        return result;
+        return loadError(path, file.errorString().toStdString());
     }
     LineSplitter splitter;
     splitter.expectBytes(bytes);
@@ -167,8 +164,7 @@ VoyageLoadResult readVoyage(const std::string& path, const QString& qpath, std::
     for (;;) {
         const qint64 got = file.read(block.data(), kBlockBytes);
         if (got < 0) {
-            result.error = loadError(path, file.errorString().toStdString());
-            return result;
+            return loadError(path, file.errorString().toStdString());
         }
         if (got == 0) {
             break;
@@ -176,8 +172,7 @@ VoyageLoadResult readVoyage(const std::string& path, const QString& qpath, std::
         total += static_cast<std::uintmax_t>(got);
         if (total > kMaxVoyageFileBytes) {
             // It grew since it was examined.
-            result.error = loadError(path, tooLargeReason());
-            return result;
+            return loadError(path, tooLargeReason());
         }
         if (!splitter.feed(std::string_view(block.data(), static_cast<std::size_t>(got)))) {
             break;
@@ -185,62 +180,48 @@ VoyageLoadResult readVoyage(const std::string& path, const QString& qpath, std::
     }
     VoyageLines split = splitter.finish();
     if (split.fault) {
-        result.error = loadError(path, *split.fault);
-        return result;
+        return loadError(path, *split.fault);
     }
     if (split.lines.empty()) {
-        result.error = loadError(path, "the file holds no fixes");
-        return result;
+        return loadError(path, "the file holds no fixes");
     }
-    result.lines = std::move(split.lines);
-    result.lines.reserve(result.lines.size() + 1);
-    result.ok = true;
-    return result;
+    split.lines.reserve(split.lines.size() + 1);
+    return std::move(split.lines);
 }
 
 }  // namespace
 
-VoyageLoadResult loadVoyageFile(const std::string& path) {
-    VoyageLoadResult result;
+Result<std::vector<std::string>> loadVoyageFile(const std::string& path) {
     const QString qpath = QString::fromStdString(path);
     if (path.empty()) {
-        result.error = loadError(path, "no file name was given");
-        return result;
+        return loadError(path, "no file name was given");
     }
     const Target target = examine(qpath);
     switch (target.kind) {
         case TargetKind::Missing:
-            result.error = loadError(path, "the file does not exist");
-            return result;
+            return loadError(path, "the file does not exist");
         case TargetKind::Folder:
-            result.error = loadError(path, "it is a folder");
-            return result;
+            return loadError(path, "it is a folder");
         case TargetKind::CharacterDevice:
         case TargetKind::Other:
-            result.error = loadError(path, "it is not a regular file");
-            return result;
+            return loadError(path, "it is not a regular file");
         case TargetKind::Unknown:
-            result.error = loadError(path, target.reason);
-            return result;
+            return loadError(path, target.reason);
         case TargetKind::Regular:
             break;
     }
     if (target.bytes > kMaxVoyageFileBytes) {
-        result.error = loadError(path, tooLargeReason());
-        return result;
+        return loadError(path, tooLargeReason());
     }
     if (target.bytes == 0) {
         // Read no further: the files of /proc say they are empty, and some never end.
-        result.error = loadError(path, "the file holds no fixes");
-        return result;
+        return loadError(path, "the file holds no fixes");
     }
     try {
         return readVoyage(path, qpath, target.bytes);
     } catch (const std::bad_alloc&) {
         // Whatever was read is gone with the unwinding; the caller keeps its voyage.
-        VoyageLoadResult failed;
-        failed.error = loadError(path, "there is not enough memory to hold it");
-        return failed;
+        return loadError(path, "there is not enough memory to hold it");
     }
 }
 

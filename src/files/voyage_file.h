@@ -1,30 +1,21 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "text/failure.h"
+
 namespace pelora {
-
-// The outcome of saving a voyage.
-struct VoyageSaveResult {
-    bool ok = false;
-    std::string error;  // when not ok: a sentence naming the file and the cause
-};
-
-// The outcome of loading a voyage.
-struct VoyageLoadResult {
-    bool ok = false;
-    std::vector<std::string> lines;  // when ok: the fixes of the file, at least one
-    std::string error;               // when not ok: a sentence naming the file and the cause
-};
 
 // Writes the fixes to the file at `path` (UTF-8), each followed by CR LF; no fixes give an
 // empty file. A regular file is written to a temporary file beside it that replaces the
 // target only once the whole voyage is on disk, so a failed save leaves an existing file as
 // it was and no temporary file behind. A character device (a port, /dev/null) is written
 // directly and never replaced; a folder or any other kind of file is refused.
-VoyageSaveResult saveVoyageFile(const std::string& path, std::span<const std::string> fixes);
+// Returns why it could not, naming the file and the cause.
+std::optional<Failure> saveVoyageFile(const std::string& path, std::span<const std::string> fixes);
 
 // Reads the whole regular file at `path` (UTF-8) and cuts it into lines as LineSplitter does.
 // Every failure is an error, so that the caller keeps the voyage it has: a missing,
@@ -35,6 +26,7 @@ VoyageSaveResult saveVoyageFile(const std::string& path, std::span<const std::st
 // not read at all (the files of /proc say so, and some never end), and no read waits for
 // data to come. The lines come with room for one more, so that VoyageLog::replace needs no
 // memory for its spare slot.
-VoyageLoadResult loadVoyageFile(const std::string& path);
+// Gives the fixes of the file (at least one), or why not, naming the file and the cause.
+Result<std::vector<std::string>> loadVoyageFile(const std::string& path);
 
 }  // namespace pelora

@@ -34,19 +34,19 @@ void VoyageRecorder::close() {
     }
 }
 
-std::string VoyageRecorder::message(const std::string& reason) const {
-    return "The voyage could not be recorded to \"" + m_path + "\": " + reason + ".";
+Failure VoyageRecorder::failure(const std::string& reason) const {
+    return Failure{"The voyage could not be recorded to \"" + m_path + "\"", reason, 0};
 }
 
-std::optional<std::string> VoyageRecorder::fail(const std::string& reason) {
+std::optional<Failure> VoyageRecorder::fail(const std::string& reason) {
     if (m_failing) {
         return std::nullopt;
     }
     m_failing = true;
-    return message(reason);
+    return failure(reason);
 }
 
-std::optional<std::string> VoyageRecorder::open() {
+std::optional<Failure> VoyageRecorder::open() {
     close();
     if (const std::optional<std::string> reason = openFile()) {
         return fail(*reason);
@@ -123,7 +123,7 @@ std::optional<std::string> VoyageRecorder::writeWhole(std::string_view bytes) {
     return std::nullopt;
 }
 
-std::optional<std::string> VoyageRecorder::append(std::string_view line) {
+std::optional<Failure> VoyageRecorder::append(std::string_view line) {
     std::optional<std::string> gone;
     if (m_fd >= 0 && !pathIsOpenFile()) {
         close();
@@ -143,7 +143,7 @@ std::optional<std::string> VoyageRecorder::append(std::string_view line) {
     m_failing = false;
     if (gone) {
         // The line went into the new file; the earlier ones went with the old one.
-        return message(*gone);
+        return failure(*gone);
     }
     return std::nullopt;
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/failure.h"
+
 namespace pelora {
 
 // Records the sentences sent to a voyage file as they go out: each line and its CR LF are
@@ -26,13 +28,13 @@ public:
     // A folder, a device or a pipe is refused. Returns the failure message ("The voyage could
     // not be recorded to "PATH": REASON."), or nothing. append() opens the file when this
     // was not called or failed.
-    std::optional<std::string> open();
+    std::optional<Failure> open();
 
     // Appends `line` (which must hold no line feed) and CR LF. Returns the failure message
     // when this line begins a failure; nothing when it was written or the failure had been
     // told already. A file removed or replaced under the recorder is told as a failure and
     // recorded afresh at `path`.
-    std::optional<std::string> append(std::string_view line);
+    std::optional<Failure> append(std::string_view line);
 
     // Closes the file; the next append() opens it again.
     void close();
@@ -48,10 +50,10 @@ private:
     std::optional<std::string> writeWhole(std::string_view bytes);
     // True when `path` still names the open file.
     bool pathIsOpenFile() const;
-    // "The voyage could not be recorded to "PATH": REASON."
-    std::string message(const std::string& reason) const;
-    // The message for `reason` when it begins a failure, else nothing.
-    std::optional<std::string> fail(const std::string& reason);
+    // "The voyage could not be recorded to "PATH"" failing for `reason`.
+    Failure failure(const std::string& reason) const;
+    // The failure for `reason` when it begins one, else nothing.
+    std::optional<Failure> fail(const std::string& reason);
 
     std::string m_path;
     int m_fd = -1;

@@ -3,16 +3,9 @@
 #include <string>
 #include <string_view>
 
+#include "text/failure.h"
+
 namespace pelora {
-
-// Why the last attempt to open a port failed, for the operator.
-struct PortFailure {
-    std::string device;             // the device path tried ("" when the port maps to none)
-    std::string reason;             // the system's words, e.g. "Permission denied"
-    bool permissionDenied = false;  // the device exists but this user may not open it
-
-    friend bool operator==(const PortFailure&, const PortFailure&) = default;
-};
 
 // The serial communications control (`MSComm1`) as the port management drives it: one port
 // at a time, chosen by number, opened with a settings text such as "4800,N,8,1".
@@ -45,9 +38,10 @@ public:
     // The current settings text, in the form "4800,N,8,1".
     virtual std::string Settings() const = 0;
 
-    // Why the last open failed (with a non-empty reason); empty device and reason after a
-    // successful open.
-    virtual PortFailure lastFailure() const = 0;
+    // Why the last open failed: the device path tried as what failed ("" when the port maps to
+    // none), the system's words and its error number (EACCES: the device exists but this user may
+    // not open it); all empty after a successful open.
+    virtual Failure lastFailure() const = 0;
 
     // Sends `text` (one line), one byte per character, and returns at once. A line goes out
     // whole or not at all: while the device has not taken what earlier calls sent, `text` is

@@ -11,10 +11,10 @@ std::string FileOutput::endpoint() const {
 }
 
 std::optional<Failure> FileOutput::start() {
-    if (const std::optional<std::string> failure = m_recorder.open()) {
-        m_problem = *failure;
+    if (std::optional<Failure> failure = m_recorder.open()) {
+        m_problem = failure->message();
         m_on = false;
-        return Failure{{}, *failure, 0};
+        return failure;
     }
     m_problem.clear();
     m_on = true;
@@ -37,8 +37,8 @@ void FileOutput::writeLine(std::string_view line) {
     if (line.size() >= kSentenceEnd.size() && line.substr(line.size() - kSentenceEnd.size()) == kSentenceEnd) {
         line.remove_suffix(kSentenceEnd.size());
     }
-    if (const std::optional<std::string> failure = m_recorder.append(line)) {
-        m_problem = *failure;
+    if (const std::optional<Failure> failure = m_recorder.append(line)) {
+        m_problem = failure->message();
         m_relay.notify(m_problem);
     } else if (!m_problem.empty() && !m_recorder.isFailing()) {
         m_problem.clear();

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "outputs/output_factory.h"
+#include "platform/owned_link.h"
 #include "text/text.h"
 
 namespace pelora {
@@ -36,9 +37,16 @@ std::string linkProblem(const std::string& link) {
     if (link.size() < 2 || link.front() != '/' || link.back() == '/') {
         return "The virtual serial port's link \"" + link + "\" is not an absolute path ending in a name.";
     }
+    if (const std::string system = systemFolderOf(link); !system.empty()) {
+        return "The virtual serial port's link " + link + " is in the system folder " + system +
+               ", where Pelora makes no links.";
+    }
     struct stat info {};
     if (::lstat(link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode)) {
         return "The virtual serial port's link " + link + " is an existing file, not a link.";
+    }
+    if (::lstat(link.c_str(), &info) == 0 && !isOwnLink(link)) {
+        return "The virtual serial port's link " + link + " is an existing link that Pelora did not make.";
     }
     // The nearest folder that exists must let this user make what is missing below it.
     std::string folder = folderOf(link);
@@ -81,6 +89,22 @@ std::string endpointText(const std::string& address, int port) {
     return hostPortText(std::string(trim(address)), port);
 }
 
+std::string endpointProblem(const std::string& text) {
+    const Result<Endpoint> endpoint = parseEndpoint(text);
+    if (!endpoint) {
+        return endpoint.failure().message();
+    }
+    if (const auto made = OutputFactory().make(*endpoint); !made) {
+        return made.failure().message();
+    }
+    if (text.find(',') != std::string::npos) {
+        return Failure{"\"" + std::string(trim(text)) + "\" cannot be kept",
+                       "a comma separates the outputs in the settings file", 0}
+            .message();
+    }
+    return {};
+}
+
 std::vector<std::string> outputSettingsProblems(const OutputSettings& settings) {
     std::vector<std::string> problems;
     checkAddress(settings.tcpAddress, "TCP server", problems);
@@ -92,13 +116,9 @@ std::vector<std::string> outputSettingsProblems(const OutputSettings& settings) 
             problems.push_back(std::move(problem));
         }
     }
-    OutputFactory factory;
     for (const std::string& text : settings.endpoints) {
-        const Result<Endpoint> endpoint = parseEndpoint(text);
-        if (!endpoint) {
-            problems.push_back(endpoint.failure().message());
-        } else if (const auto made = factory.make(*endpoint); !made) {
-            problems.push_back(made.failure().message());
+        if (std::string problem = endpointProblem(text); !problem.empty()) {
+            problems.push_back(std::move(problem));
         }
     }
     return problems;

@@ -1,5 +1,7 @@
 #include "outputs/output_factory.h"
 
+#include <QHostAddress>
+
 #include <array>
 
 #include "outputs/file_output.h"
@@ -30,10 +32,11 @@ std::optional<Failure> needsHostAndPort(const Endpoint& endpoint, bool addressOn
     if (addressOnly && !outputAddressFromText(endpoint.host)) {
         return refused(endpoint, "\"" + endpoint.host + "\" is not an IPv4 or IPv6 address");
     }
-    if (endpoint.host.rfind("fe80:", 0) == 0 || endpoint.host.rfind("FE80:", 0) == 0) {
-        if (endpoint.host.find('%') == std::string::npos) {
-            return refused(endpoint, "a link-local IPv6 address needs its interface, as in [fe80::1%eth0]");
-        }
+    // fe80::/10, in any case: the same address is on every link, so the system needs to be told
+    // which (a host name is left to the system's lookup).
+    const QHostAddress address(QString::fromStdString(endpoint.host));
+    if (address.protocol() == QAbstractSocket::IPv6Protocol && address.isLinkLocal() && address.scopeId().isEmpty()) {
+        return refused(endpoint, "a link-local IPv6 address needs its interface, as in [fe80::1%eth0]");
     }
     if (!endpoint.options.empty()) {
         return refused(endpoint, "it takes no options");
@@ -41,10 +44,15 @@ std::optional<Failure> needsHostAndPort(const Endpoint& endpoint, bool addressOn
     return std::nullopt;
 }
 
-std::optional<Failure> needsAbsolutePath(const Endpoint& endpoint, bool emptyAllowed) {
+// The endpoint names an absolute path (scheme:/PATH), and with `optionsAllowed` false no option:
+// a "?" in a file's name would otherwise cut the name short without a word.
+std::optional<Failure> needsAbsolutePath(const Endpoint& endpoint, bool emptyAllowed, bool optionsAllowed) {
     if (endpoint.port != 0 || (endpoint.path.empty() && !emptyAllowed) ||
         (!endpoint.path.empty() && (endpoint.path.front() != '/' || endpoint.path.back() == '/'))) {
         return refused(endpoint, "write it " + endpoint.scheme + ":/ABSOLUTE/PATH");
+    }
+    if (!optionsAllowed && !endpoint.options.empty()) {
+        return refused(endpoint, "it takes no options (a path cannot hold \"?\")");
     }
     return std::nullopt;
 }
@@ -65,18 +73,18 @@ Result<std::unique_ptr<Output>> makeUdp(const Endpoint& endpoint) {
 }
 
 Result<std::unique_ptr<Output>> makePty(const Endpoint& endpoint) {
-    if (auto problem = needsAbsolutePath(endpoint, true)) return *problem;
+    if (auto problem = needsAbsolutePath(endpoint, true, false)) return *problem;
     const std::string link = endpoint.path.empty() ? defaultPtyLink() : endpoint.path;
     return std::unique_ptr<Output>(std::make_unique<PtyOutput>(link));
 }
 
 Result<std::unique_ptr<Output>> makeFile(const Endpoint& endpoint) {
-    if (auto problem = needsAbsolutePath(endpoint, false)) return *problem;
+    if (auto problem = needsAbsolutePath(endpoint, false, false)) return *problem;
     return std::unique_ptr<Output>(std::make_unique<FileOutput>(endpoint.path));
 }
 
 Result<std::unique_ptr<Output>> makeSerial(const Endpoint& endpoint) {
-    if (auto problem = needsAbsolutePath(endpoint, false)) return *problem;
+    if (auto problem = needsAbsolutePath(endpoint, false, true)) return *problem;
     int baud = kDefaultSerialBaud;
     for (const auto& [key, value] : endpoint.options) {
         const std::optional<long long> number = wholeNumber(value);

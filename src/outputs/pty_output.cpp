@@ -4,28 +4,17 @@
 #include <QtGlobal>
 
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
-#include <cstdlib>
-
-#include "text/text.h"
 
 namespace pelora {
 
 namespace {
 
 constexpr char kLinkName[] = "ttyNMEA";
-constexpr char kLockSuffix[] = ".lock";
-constexpr char kNewLinkSuffix[] = ".new";
-constexpr mode_t kPrivateFolderMode = 0700;
-constexpr mode_t kLockFileMode = 0600;
-// A lock file removed by its owner between our open and our lock is opened again, a few times.
-constexpr int kLockAttempts = 3;
 constexpr std::size_t kDevicePathLength = 128;
 constexpr std::size_t kDrainChunkBytes = 512;
 
@@ -35,39 +24,6 @@ std::string systemError(int error) {
 
 std::string cannotUse(const std::string& link, const std::string& reason) {
     return "The virtual serial port cannot use " + link + ": " + reason + ".";
-}
-
-// Creates every missing folder of `folder` with mode 0700. Returns "" or the reason.
-std::string makeFolder(const std::string& folder) {
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        const std::string part = folder.substr(0, slash);
-        if (::mkdir(part.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST) {
-            return "cannot create the folder " + part + ": " + systemError(errno);
-        }
-        if (slash == std::string::npos) {
-            break;
-        }
-    }
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        return folder + " is not a folder";
-    }
-    return {};
-}
-
-// A folder inside a folder that everybody may write to (such as /tmp) could have been made by
-// anybody: it is used only when it is this user's own and closed to others.
-std::string checkPrivate(const std::string& folder) {
-    struct stat parent {};
-    if (::stat(folderOf(folder).c_str(), &parent) != 0 || (parent.st_mode & S_IWOTH) == 0) {
-        return {};
-    }
-    struct stat info {};
-    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
-        (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-        return "the folder " + folder + " is not private to this user";
-    }
-    return {};
 }
 
 void setCloseOnExec(int fd) {
@@ -87,15 +43,7 @@ void closeIfOpen(int& fd) {
 }  // namespace
 
 std::string defaultPtyLink() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/') {
-        std::string folder(runtime);
-        while (!folder.empty() && folder.back() == '/') {
-            folder.pop_back();
-        }
-        return folder + "/pelora/" + kLinkName;
-    }
-    return "/tmp/pelora-" + std::to_string(::geteuid()) + "/" + kLinkName;
+    return runtimeFolder() + "/" + kLinkName;
 }
 
 PtyOutput::PtyOutput(std::string link, QObject* parent) : QObject(parent), m_endpointLink(std::move(link)) {
@@ -129,52 +77,15 @@ std::string PtyOutput::start(const std::string& link) {
 }
 
 std::string PtyOutput::makePort(const std::string& link) {
-    if (link.size() < 2 || link.front() != '/' || link.back() == '/') {
-        return cannotUse(link, "the link must be an absolute path ending in a name");
-    }
-    const std::string folder = folderOf(link);
-    std::string reason = makeFolder(folder);
-    if (reason.empty()) {
-        reason = checkPrivate(folder);
-    }
-    if (reason.empty()) {
-        reason = lockLink();
-    }
+    OwnedLink::removeStale();
+    std::string reason = m_owned.claim(link);
     if (reason.empty()) {
         reason = openTerminal();
     }
     if (reason.empty()) {
-        reason = placeLink();
+        reason = m_owned.place(m_device);
     }
     return reason.empty() ? std::string() : cannotUse(link, reason);
-}
-
-std::string PtyOutput::lockLink() {
-    m_lockPath = m_link + kLockSuffix;
-    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
-        m_lock = ::open(m_lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kLockFileMode);
-        if (m_lock < 0) {
-            return "cannot open the lock file " + m_lockPath + ": " + systemError(errno);
-        }
-        if (::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
-            const int error = errno;
-            closeIfOpen(m_lock);
-            if (error == EWOULDBLOCK) {
-                return "another Pelora is using it";
-            }
-            return "cannot lock " + m_lockPath + ": " + systemError(error);
-        }
-        // The owner before may have removed the file after we opened it: the lock counts only
-        // on the file that is still there.
-        struct stat held {};
-        struct stat there {};
-        if (::fstat(m_lock, &held) == 0 && ::stat(m_lockPath.c_str(), &there) == 0 &&
-            held.st_dev == there.st_dev && held.st_ino == there.st_ino) {
-            return {};
-        }
-        closeIfOpen(m_lock);
-    }
-    return "cannot lock " + m_lockPath;
 }
 
 std::string PtyOutput::openTerminal() {
@@ -203,54 +114,18 @@ std::string PtyOutput::openTerminal() {
     return {};
 }
 
-std::string PtyOutput::placeLink() {
-    struct stat info {};
-    if (::lstat(m_link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode)) {
-        return "it exists and is not a link; it was left as it is";
-    }
-    // Made beside the link and renamed over it, so a consumer never finds the link missing;
-    // a link already there is stale, since its owner would hold the lock.
-    const std::string fresh = m_link + kNewLinkSuffix;
-    ::unlink(fresh.c_str());
-    if (::symlink(m_device.c_str(), fresh.c_str()) != 0) {
-        return "cannot make the link: " + systemError(errno);
-    }
-    if (::rename(fresh.c_str(), m_link.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(fresh.c_str());
-        return "cannot make the link: " + systemError(error);
-    }
-    return {};
-}
-
 void PtyOutput::stop() {
-    if (m_master < 0 && m_lock < 0) {
-        m_problem.clear();
-        return;
-    }
-    if (isOn()) {
-        std::array<char, kDevicePathLength> target{};
-        const ssize_t length = ::readlink(m_link.c_str(), target.data(), target.size() - 1);
-        if (length > 0 && std::string(target.data(), static_cast<std::size_t>(length)) == m_device) {
-            ::unlink(m_link.c_str());
-        }
-    }
     closeEverything();
     m_problem.clear();
 }
 
 void PtyOutput::closeEverything() {
+    m_owned.release();
     delete m_notifier;
     m_notifier = nullptr;
     closeIfOpen(m_deviceFd);
     closeIfOpen(m_master);
     m_device.clear();
-    if (m_lock >= 0) {
-        // Removed while still locked, so nobody can take a lock on a file about to vanish
-        // without noticing (lockLink() checks the file is still there).
-        ::unlink(m_lockPath.c_str());
-        closeIfOpen(m_lock);
-    }
 }
 
 void PtyOutput::writeLine(std::string_view line) {
@@ -288,7 +163,7 @@ void PtyOutput::drainConsumerBytes() {
 }
 
 bool PtyOutput::isOn() const {
-    return m_master >= 0 && m_deviceFd >= 0 && m_lock >= 0 && !m_device.empty();
+    return m_master >= 0 && m_deviceFd >= 0 && m_owned.placed() && !m_device.empty();
 }
 
 OutputState PtyOutput::state() const {

@@ -7,14 +7,16 @@
 #include <string_view>
 
 #include "outputs/listener_relay.h"
+#include "platform/owned_link.h"
 #include "run/output.h"
 
 class QSocketNotifier;
 
 namespace pelora {
 
-// The link the virtual serial port gets when none is chosen: `$XDG_RUNTIME_DIR/pelora/ttyNMEA`,
-// or `/tmp/pelora-<user id>/ttyNMEA` when XDG_RUNTIME_DIR is unset, empty or not absolute.
+// The link the virtual serial port gets when none is chosen: `ttyNMEA` in runtimeFolder(), that is
+// `$XDG_RUNTIME_DIR/pelora/ttyNMEA`, or `/tmp/pelora-<user id>/ttyNMEA` when XDG_RUNTIME_DIR is
+// unset, empty or not absolute.
 std::string defaultPtyLink();
 
 // The virtual serial port: a pseudo-terminal made by the program itself, in raw mode without
@@ -22,9 +24,10 @@ std::string defaultPtyLink();
 // (`gpsd -n <link>`, a chart plotter, `cat`). A line nobody has read by the next write is thrown
 // away, so an absent reader costs nothing and a reader who comes gets current lines only.
 // The program keeps the terminal's device side open itself, so readers may open and close it
-// as often as they like. A lock file beside the link (`<link>.lock`, flock()ed while the port
-// runs) tells a live owner from a stale link left by a crash: a stale link is replaced, a live
-// one refused. Whatever the consumer writes to the port is read and thrown away.
+// as often as they like. The link is an OwnedLink: its lock and record live in the program's
+// own folder, never beside the link; only a link the program made is ever replaced or removed,
+// a stale one of its own (left by a killed program) is replaced, a live one refused. Whatever
+// the consumer writes to the port is read and thrown away.
 class PtyOutput : public QObject, public Output {
     Q_OBJECT
 
@@ -35,12 +38,13 @@ public:
     ~PtyOutput() override;
 
     // Makes the terminal and the link `link` (an absolute path), creating its folder (mode 0700)
-    // when missing; stops what ran before. Returns "" or the problem, naming the link and the
-    // reason; the port is then off.
+    // when missing; stops what ran before, and first removes the stale links of programs that
+    // ended without removing them (OwnedLink::removeStale). Returns "" or the problem, naming
+    // the link and the reason; the port is then off.
     std::string start(const std::string& link);
 
-    // Removes the link (when it still leads to this port's terminal) and the lock file, and
-    // closes the terminal. Nothing happens when the port is off.
+    // Removes the link (when it is still the one the port made) and its record, and closes the
+    // terminal. Nothing happens when the port is off.
     void stop() override;
 
     // Writes the line to the terminal without waiting; what the last write left unread is
@@ -64,21 +68,18 @@ signals:
 
 private:
     std::string makePort(const std::string& link);
-    std::string lockLink();
     std::string openTerminal();
-    std::string placeLink();
     void drainConsumerBytes();
     void closeEverything();
 
     std::string m_endpointLink;  // the link given at construction
     ListenerRelay m_relay;
     std::string m_link;        // the link asked for
-    std::string m_lockPath;    // m_link + ".lock"
     std::string m_device;      // the terminal's device side
     std::string m_problem;
+    OwnedLink m_owned;
     int m_master = -1;
     int m_deviceFd = -1;       // the device side, held open by the program
-    int m_lock = -1;
     QSocketNotifier* m_notifier = nullptr;
 };
 

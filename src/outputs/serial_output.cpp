@@ -22,7 +22,7 @@ std::optional<Failure> SerialOutput::start() {
     });
     m_control->setCommPort(1);
     if (!m_control->setSettings(std::to_string(m_baud) + ",N,8,1") || !m_control->setPortOpen(true)) {
-        const PortFailure failure = m_control->lastFailure();
+        const Failure failure = m_control->lastFailure();
         const Failure problem{"The serial device " + m_device + " cannot be opened",
                               failure.reason.empty() ? "the baud rate " + std::to_string(m_baud) + " was refused"
                                                      : failure.reason,

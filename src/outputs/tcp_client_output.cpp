@@ -11,6 +11,11 @@ TcpClientOutput::TcpClientOutput(std::string host, int port)
     m_retry.setSingleShot(true);
     m_retry.setInterval(kRetry);
     QObject::connect(&m_retry, &QTimer::timeout, &m_retry, [this] { connectNow(); });
+    m_answer.setSingleShot(true);
+    m_answer.setInterval(kAnswerTimeout);
+    QObject::connect(&m_answer, &QTimer::timeout, &m_answer, [this] {
+        lost("no answer within " + std::to_string(kAnswerTimeout.count() / 1000) + " s");
+    });
 }
 
 TcpClientOutput::~TcpClientOutput() {
@@ -33,6 +38,7 @@ void TcpClientOutput::connectNow() {
     m_socket = std::make_unique<QTcpSocket>();
     QTcpSocket* socket = m_socket.get();
     QObject::connect(socket, &QTcpSocket::connected, socket, [this, socket] {
+        m_answer.stop();
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_problem.clear();
         m_relay.notify({});
@@ -41,15 +47,20 @@ void TcpClientOutput::connectNow() {
     QObject::connect(socket, &QTcpSocket::errorOccurred, socket,
                      [this, socket](QAbstractSocket::SocketError) { lost(socket->errorString().toStdString()); });
     QObject::connect(socket, &QTcpSocket::disconnected, socket, [this] { lost("the server closed the connection"); });
+    m_answer.start();
     socket->connectToHost(QString::fromStdString(m_host), static_cast<quint16>(m_port));
 }
 
 void TcpClientOutput::lost(const std::string& reason) {
-    if (!m_started || m_retry.isActive()) {
+    if (!m_started || m_retry.isActive() || !m_socket) {
         return;
     }
-    // Deleted from the event loop: this may run inside one of the socket's own signals.
-    m_socket.release()->deleteLater();
+    m_answer.stop();
+    // Deleted from the event loop: this may run inside one of the socket's own signals. Nothing
+    // it still says (its end, a late error) reaches the output any more.
+    QTcpSocket* socket = m_socket.release();
+    socket->disconnect();
+    socket->deleteLater();
     if (m_problem.empty()) {
         m_problem = Failure{"Pelora cannot send to the TCP server " + m_where, reason, 0}.message() +
                     " It tries again every " + std::to_string(kRetry.count() / 1000) + " s.";
@@ -61,6 +72,7 @@ void TcpClientOutput::lost(const std::string& reason) {
 void TcpClientOutput::stop() {
     m_started = false;
     m_retry.stop();
+    m_answer.stop();
     if (m_socket) {
         m_socket->disconnect();
         m_socket->abort();

@@ -22,6 +22,10 @@ namespace pelora {
 class TcpClientOutput final : public Output {
 public:
     static constexpr std::chrono::milliseconds kRetry{2000};
+    // A server that has not taken the connection by then counts as away. A host that drops
+    // connection attempts unanswered (a firewall, a machine gone from the network) would
+    // otherwise hold each try for the system's two minutes, without a word.
+    static constexpr std::chrono::milliseconds kAnswerTimeout{2000};
     static constexpr qint64 kBacklogLimitBytes = 16 * 1024;
 
     // Connects to `host` (an address or a host name) and `port` once started.
@@ -44,6 +48,7 @@ private:
     std::string m_where;
     std::unique_ptr<QTcpSocket> m_socket;
     QTimer m_retry;
+    QTimer m_answer;  // runs while a connection is being made
     bool m_started = false;
     std::string m_problem;
     ListenerRelay m_relay;

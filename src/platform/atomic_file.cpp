@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <utility>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -23,6 +28,7 @@ constexpr mode_t kNewFile = 0666;  // less the user's umask
 constexpr mode_t kNewFolder = 0700;
 constexpr mode_t kPermissionBits = 07777;
 constexpr int kTemporaryNameAttempts = 100;
+constexpr char kTemporaryInfix[] = ".tmp-";
 constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr std::size_t kLargestWrite = 1 << 30;  // below what one write() may take
 constexpr std::uintptr_t kLargePage = 2 * 1024 * 1024;
@@ -38,9 +44,9 @@ FileStamp stampOf(const struct stat& info) {
 // Closes a descriptor once; close errors are checked where they matter, by closeChecked.
 class Descriptor {
 public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
+    explicit Descriptor(int fd, FileSystemCalls& calls = systemFileCalls()) : m_fd(fd), m_calls(calls) {}
     ~Descriptor() {
-        if (m_fd >= 0) ::close(m_fd);
+        if (m_fd >= 0) m_calls.closeFile(m_fd);
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
@@ -49,16 +55,17 @@ public:
     std::error_code closeChecked() {
         const int fd = m_fd;
         m_fd = -1;
-        return ::close(fd) == 0 ? std::error_code() : lastError();
+        return m_calls.closeFile(fd) == 0 ? std::error_code() : lastError();
     }
 
 private:
     int m_fd;
+    FileSystemCalls& m_calls;
 };
 
-std::error_code writeAll(int fd, std::string_view content) {
+std::error_code writeAll(FileSystemCalls& calls, int fd, std::string_view content) {
     while (!content.empty()) {
-        const ssize_t written = ::write(fd, content.data(), std::min(content.size(), kLargestWrite));
+        const ssize_t written = calls.writeFile(fd, content.data(), std::min(content.size(), kLargestWrite));
         if (written < 0) {
             if (errno == EINTR) continue;
             return lastError();
@@ -78,7 +85,78 @@ void adviseLargePages(char* buffer, std::size_t size) {
     if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
+// Why a file of `info`'s kind is not read or written as a settings file, and its error number.
+std::pair<std::error_code, std::string> notARegularFile(const struct stat& info) {
+    if (S_ISDIR(info.st_mode)) return {{EISDIR, std::system_category()}, "a folder, not a file"};
+    const char* kind = S_ISFIFO(info.st_mode)                          ? "a named pipe"
+                       : S_ISSOCK(info.st_mode)                        ? "a socket"
+                       : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
+                                                                        : "not a file";
+    return {{EINVAL, std::system_category()}, std::string(kind) + ", not a regular file"};
+}
+
+std::string sizeText(off_t bytes) {
+    constexpr off_t kMebibyte = 1 << 20;
+    return bytes % kMebibyte == 0 ? std::to_string(bytes / kMebibyte) + " MiB" : std::to_string(bytes) + " bytes";
+}
+
+void refuse(FileContent& file, std::pair<std::error_code, std::string> why) {
+    file.error = why.first;
+    file.refusal = std::move(why.second);
+    file.bytes.clear();
+}
+
+// The process id in a new file's name ".<base>.tmp-<process id>-<n>", or 0.
+pid_t writerOf(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix)) return 0;
+    name.remove_prefix(prefix.size());
+    pid_t process = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), process);
+    if (error != std::errc() || end == name.data() + name.size() || *end != '-') return 0;
+    return process;
+}
+
+// Removes the new files that writers of `base` in `folder` left when they were killed.
+void removeLeftNewFiles(FileSystemCalls& calls, const std::string& folder, const std::string& base) {
+    const std::string prefix = "." + base + kTemporaryInfix;
+    std::vector<std::string> left;
+    if (DIR* entries = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(entries)) {
+            const pid_t writer = writerOf(entry->d_name, prefix);
+            if (writer > 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH) {
+                left.push_back(folder + "/" + entry->d_name);
+            }
+        }
+        ::closedir(entries);
+    }
+    for (const std::string& path : left) {
+        calls.removeFile(path.c_str());
+    }
+}
+
 }  // namespace
+
+int FileSystemCalls::openFile(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+ssize_t FileSystemCalls::writeFile(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
+int FileSystemCalls::syncFile(int fd) { return ::fsync(fd); }
+int FileSystemCalls::closeFile(int fd) { return ::close(fd); }
+int FileSystemCalls::renameFile(const char* from, const char* to) { return ::rename(from, to); }
+int FileSystemCalls::removeFile(const char* path) { return ::unlink(path); }
+
+int FileSystemCalls::syncFolder(const char* folder) {
+    const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    const int synced = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return synced;
+}
+
+FileSystemCalls& systemFileCalls() {
+    static FileSystemCalls calls;
+    return calls;
+}
 
 std::error_code fileStamp(const std::string& path, FileStamp& stamp) {
     struct stat info {};
@@ -87,21 +165,36 @@ std::error_code fileStamp(const std::string& path, FileStamp& stamp) {
     return {};
 }
 
-FileContent readWholeFile(const std::string& path) {
+FileContent readWholeFile(const std::string& path, off_t largestBytes) {
     FileContent file;
-    // Not blocking, so that a pipe in place of the file cannot hold the program.
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    // Looked at before it is opened: opening a device or a pipe can have effects of its own.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        file.error = lastError();
+        return file;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        refuse(file, notARegularFile(info));
+        return file;
+    }
+    // Not blocking, so that a pipe put in place of the file meanwhile cannot hold the program.
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0) {
         file.error = lastError();
         return file;
     }
-    struct stat info {};
     if (::fstat(fd.get(), &info) != 0) {
         file.error = lastError();
         return file;
     }
-    if (S_ISDIR(info.st_mode)) {
-        file.error = {EISDIR, std::system_category()};
+    const std::pair<std::error_code, std::string> tooLarge{{EFBIG, std::system_category()},
+                                                           "larger than " + sizeText(largestBytes)};
+    if (!S_ISREG(info.st_mode)) {
+        refuse(file, notARegularFile(info));
+        return file;
+    }
+    if (info.st_size > largestBytes) {
+        refuse(file, tooLarge);
         return file;
     }
     file.stamp = stampOf(info);
@@ -112,7 +205,11 @@ FileContent readWholeFile(const std::string& path) {
     bytes.resize(bytes.capacity());
     std::size_t used = 0;
     while (true) {
-        if (used == bytes.size()) bytes.resize(bytes.size() + kReadChunk);
+        if (used > static_cast<std::size_t>(largestBytes)) {
+            refuse(file, tooLarge);  // it grew while it was read
+            return file;
+        }
+        if (used == bytes.size()) bytes.resize(std::min(bytes.size() + kReadChunk, static_cast<std::size_t>(largestBytes) + 1));
         const ssize_t got = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
         if (got < 0) {
             if (errno == EINTR) continue;
@@ -127,11 +224,12 @@ FileContent readWholeFile(const std::string& path) {
     return file;
 }
 
-std::error_code writeFileAtomically(const std::string& path, std::string_view content) {
-    return writeFileAtomically(path, std::span<const std::string_view>(&content, 1));
+std::error_code writeFileAtomically(const std::string& path, std::string_view content, FileSystemCalls& calls) {
+    return writeFileAtomically(path, std::span<const std::string_view>(&content, 1), calls);
 }
 
-std::error_code writeFileAtomically(const std::string& path, std::span<const std::string_view> pieces) {
+std::error_code writeFileAtomically(const std::string& path, std::span<const std::string_view> pieces,
+                                    FileSystemCalls& calls) {
     std::string target = path;
     struct stat old {};
     bool exists = false;
@@ -143,7 +241,7 @@ std::error_code writeFileAtomically(const std::string& path, std::span<const std
             target = real.get();
             if (::stat(target.c_str(), &old) != 0) return lastError();
         }
-        if (S_ISDIR(old.st_mode)) return {EISDIR, std::system_category()};
+        if (!S_ISREG(old.st_mode)) return notARegularFile(old).first;
         exists = true;
         // A rename would replace a file whose permissions forbid writing it; respect them.
         if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return lastError();
@@ -154,32 +252,34 @@ std::error_code writeFileAtomically(const std::string& path, std::span<const std
     static std::atomic<unsigned> counter{0};
     const std::string folder = folderOf(target);
     const std::string base = target.substr(target.rfind('/') + 1);
+    removeLeftNewFiles(calls, folder, base);
     std::string temporary;
     int rawFd = -1;
     for (int attempt = 0; attempt < kTemporaryNameAttempts && rawFd < 0; ++attempt) {
-        temporary = folder + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        rawFd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? kPrivateFile : kNewFile);
+        temporary = folder + "/." + base + kTemporaryInfix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        rawFd = calls.openFile(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? kPrivateFile : kNewFile);
         if (rawFd < 0 && errno != EEXIST) return lastError();
     }
     if (rawFd < 0) return {EEXIST, std::system_category()};
 
-    Descriptor fd(rawFd);
+    Descriptor fd(rawFd, calls);
     std::error_code error;
     if (exists && ::fchmod(fd.get(), old.st_mode & kPermissionBits) != 0) error = lastError();
     for (const std::string_view piece : pieces) {
-        if (!error) error = writeAll(fd.get(), piece);
+        if (!error) error = writeAll(calls, fd.get(), piece);
     }
-    if (!error && ::fsync(fd.get()) != 0) error = lastError();
+    if (!error && calls.syncFile(fd.get()) != 0) error = lastError();
     if (const std::error_code closed = fd.closeChecked(); !error) error = closed;
-    if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = lastError();
+    if (!error && calls.renameFile(temporary.c_str(), target.c_str()) != 0) error = lastError();
     if (error) {
-        ::unlink(temporary.c_str());
+        calls.removeFile(temporary.c_str());
         return error;
     }
-    // The rename itself reaches the disk with the folder. The new content is in place already,
-    // so a failure here is no reason to call the write failed.
-    const Descriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folderFd.get() >= 0) ::fsync(folderFd.get());
+    // The rename reaches the disk with the folder. A file system that cannot flush a folder
+    // (EINVAL), or a folder this user may not open to flush it, leaves that to the system.
+    if (calls.syncFolder(folder.c_str()) != 0 && errno != EINVAL && errno != EACCES && errno != EPERM) {
+        return lastError();
+    }
     return {};
 }
 

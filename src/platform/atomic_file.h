@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -27,27 +28,57 @@ struct FileStamp {
 struct FileContent {
     std::string bytes;
     FileStamp stamp;
-    std::error_code error;  // ENOENT when there is no such file, EISDIR for a folder
+    std::error_code error;  // ENOENT when there is no such file, EISDIR for a folder, ...
+    // Why a file that is there was not read ("a named pipe, not a regular file"); "" otherwise.
+    std::string refusal;
 };
 
 // The stamp of the file at `path` (a native path, symbolic links followed), or the error.
 std::error_code fileStamp(const std::string& path, FileStamp& stamp);
 
-// Reads the file at `path` to its end. The stamp belongs to the bytes read unless the file is
-// written while it is read.
-FileContent readWholeFile(const std::string& path);
+// Reads the file at `path` to its end. Only a regular file is read: a folder is refused with
+// EISDIR, a named pipe, a device or a socket with EINVAL (none of them is opened), and a file of
+// more than `largestBytes` with EFBIG, each with its refusal. The stamp belongs to the bytes
+// read unless the file is written while it is read.
+FileContent readWholeFile(const std::string& path, off_t largestBytes);
+
+// The calls the atomic writer makes to the file system, one virtual function each, so that a
+// test can make one of them fail (return -1 with errno set, as the system does) or watch their
+// order. The defaults are the system's calls.
+class FileSystemCalls {
+public:
+    virtual ~FileSystemCalls() = default;
+    virtual int openFile(const char* path, int flags, mode_t mode);
+    virtual ssize_t writeFile(int fd, const void* data, std::size_t size);
+    virtual int syncFile(int fd);
+    virtual int closeFile(int fd);
+    virtual int renameFile(const char* from, const char* to);
+    // Flushes the entries of the folder (a rename in it) to the disk.
+    virtual int syncFolder(const char* folder);
+    virtual int removeFile(const char* path);
+};
+
+// The system's calls.
+FileSystemCalls& systemFileCalls();
 
 // Replaces the file at `path` with `content` in one step, so that the file holds either all of
 // the old content or all of the new, whatever happens: the content goes to a new file beside it
-// (every write checked, short writes continued), is flushed to the disk, and is renamed over the
-// old file, which keeps its permissions; a symbolic link is followed to the file it names and
-// stays a link. An existing file that the user may not write is not replaced (EACCES, EPERM or
-// EROFS), nor a folder (EISDIR). On failure the old file is untouched, the new one is removed,
-// and the system's error number is returned (ENOSPC for a full disk, EACCES for a folder
-// without write permission, ...). The folder must exist.
-std::error_code writeFileAtomically(const std::string& path, std::string_view content);
+// (every write checked, short writes continued), is flushed to the disk (fsync), closed, and
+// renamed over the old file, which keeps its permissions; then the folder is flushed, so that
+// the rename itself lasts. A symbolic link is followed to the file it names and stays a link.
+// An existing file that the user may not write is not replaced (EACCES, EPERM or EROFS), nor a
+// folder (EISDIR), nor anything else that is not a regular file (EINVAL: a device, a named
+// pipe). On failure the old file is untouched, the new one is removed, and the system's error
+// number is returned (ENOSPC for a full disk, EACCES for a folder without write permission,
+// ...); only when flushing the folder fails after the rename (EIO) is the new content in place
+// with the error returned, since it may not survive a crash. New files left by writers that
+// were killed before they finished (".<name>.tmp-<process id>-<n>" of a process that is gone)
+// are removed. The folder must exist. `calls` are the file-system calls to make.
+std::error_code writeFileAtomically(const std::string& path, std::string_view content,
+                                    FileSystemCalls& calls = systemFileCalls());
 // The same, the content given as pieces written one after the other.
-std::error_code writeFileAtomically(const std::string& path, std::span<const std::string_view> pieces);
+std::error_code writeFileAtomically(const std::string& path, std::span<const std::string_view> pieces,
+                                    FileSystemCalls& calls = systemFileCalls());
 
 // Creates the folder `path` and any missing folder above it (mode 0700, as the per-user
 // settings folders are made). ENOTDIR when a file stands in the way.

@@ -5,7 +5,10 @@
 
 namespace pelora {
 
-// The voyage file dialogs. Each shows a modal dialog and returns the chosen path (UTF-8), or
+// The files besides voyages that the dialogs choose: GPX routes and tracks, scenario files.
+enum class FileKind { Gpx, Scenario };
+
+// The voyage file dialogs, and those for the other files. Each shows a modal dialog and returns the chosen path (UTF-8), or
 // nothing when the operator cancelled.
 class FileDialogs {
 public:
@@ -16,6 +19,10 @@ public:
 
     // The open dialog: only an existing file can be chosen.
     virtual std::optional<std::string> openFileName() = 0;
+
+    // The same dialogs for a file of `kind`, which they offer by its own name filter.
+    virtual std::optional<std::string> saveFileName(FileKind kind) = 0;
+    virtual std::optional<std::string> openFileName(FileKind kind) = 0;
 
     // Tells the dialogs that the file at `path`, chosen in one of them, was saved or loaded:
     // later dialogs open in its folder. A save or load that failed is not told, so that no

@@ -13,6 +13,8 @@
 #include <QHelpSearchResultWidget>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
+#include <QToolButton>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -93,9 +95,23 @@ HelpWindow::~HelpWindow() {
 void HelpWindow::buildWidgets() {
     m_body = new QSplitter(Qt::Horizontal, this);
     QSplitter* splitter = m_body;
-    auto* layout = new QHBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(splitter);
+    auto* buttons = new QHBoxLayout;
+    const auto button = [this, buttons](const char* name, const QString& text, const QString& tip) {
+        auto* tool = new QToolButton(this);
+        tool->setObjectName(QString::fromLatin1(name));
+        tool->setText(text);
+        tool->setToolTip(tip);
+        buttons->addWidget(tool);
+        return tool;
+    };
+    QToolButton* back = button("helpBack", tr("Back"), tr("The page before (Alt+Left)"));
+    QToolButton* forward = button("helpForward", tr("Forward"), tr("The page after (Alt+Right)"));
+    QToolButton* home = button("helpHome", tr("Home"), tr("The first page of the help"));
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    layout->addWidget(splitter, 1);
 
     m_tabs = new QTabWidget(splitter);
     m_browser = new HelpBrowser(m_engine, splitter);
@@ -127,6 +143,22 @@ void HelpWindow::buildWidgets() {
     searchLayout->addWidget(query);
     searchLayout->addWidget(results, 1);
     m_tabs->insertTab(static_cast<int>(Tab::Search), searchPage, tr("Search"));
+
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    back->setShortcut(QKeySequence::Back);
+    forward->setShortcut(QKeySequence::Forward);
+    connect(back, &QToolButton::clicked, m_browser, &QTextBrowser::backward);
+    connect(forward, &QToolButton::clicked, m_browser, &QTextBrowser::forward);
+    connect(m_browser, &QTextBrowser::backwardAvailable, back, &QToolButton::setEnabled);
+    connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QToolButton::setEnabled);
+    connect(home, &QToolButton::clicked, this, [this] { showPage(startPage()); });
+    // Esc and Ctrl+W close the window, as in the desktop's other help and document windows.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* close = new QShortcut(keys, this);
+        close->setContext(Qt::WindowShortcut);
+        connect(close, &QShortcut::activated, this, &QWidget::close);
+    }
 
     connect(m_browser, &QTextBrowser::anchorClicked, this, &HelpWindow::followLink);
     connect(contents, &QHelpContentWidget::linkActivated, this, &HelpWindow::showPage);

@@ -10,6 +10,9 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -88,8 +91,50 @@ std::variant<QString, int> realDevicePath(const QString& path) {
     return QFile::decodeName(resolved);
 }
 
-bool isPermissionError(int error) {
-    return error == EACCES || error == EPERM;
+
+// "pelora (process 4711)" for a process of this computer, "process 4711" when its name cannot be
+// read, or "" when there is no such process.
+QString processName(qint64 pid) {
+    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)) return {};
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    const QString name = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed() : QString();
+    return name.isEmpty() ? QStringLiteral("process %1").arg(pid) : QStringLiteral("%1 (process %2)").arg(name).arg(pid);
+}
+
+// Who holds `device` (a real path), where the system tells: the process in Qt's (and other
+// programs') lock file /var/lock/LCK..<name>, or the one holding a lock on the device itself in
+// /proc/locks; "" when none can be found.
+QString deviceHolder(const QString& device) {
+    QFile lockFile(QStringLiteral("/var/lock/LCK..") + QFileInfo(device).fileName());
+    if (lockFile.open(QIODevice::ReadOnly)) {
+        bool number = false;
+        const qint64 pid = QString::fromLatin1(lockFile.read(64)).trimmed().toLongLong(&number);
+        if (number && pid != ::getpid()) {
+            if (const QString name = processName(pid); !name.isEmpty()) return name;
+        }
+    }
+    struct stat info {};
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0) return {};
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly)) return {};
+    // "1: FLOCK  ADVISORY  WRITE 4711 00:05:86 0 EOF": the process and major:minor:inode of the file.
+    const QString file = QStringLiteral("%1:%2:%3")
+                             .arg(major(info.st_dev), 2, 16, QLatin1Char('0'))
+                             .arg(minor(info.st_dev), 2, 16, QLatin1Char('0'))
+                             .arg(info.st_ino);
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QStringList fields = QString::fromLatin1(line).simplified().split(QLatin1Char(' '));
+        if (fields.size() > 5 && fields[5] == file && fields[4].toLongLong() != ::getpid()) {
+            if (const QString name = processName(fields[4].toLongLong()); !name.isEmpty()) return name;
+        }
+    }
+    return {};
+}
+
+QString inUseText(const QString& device) {
+    const QString holder = deviceHolder(device);
+    return holder.isEmpty() ? QStringLiteral("The device is in use by another program")
+                            : QStringLiteral("The device is in use by another program: %1").arg(holder);
 }
 
 }  // namespace
@@ -171,7 +216,7 @@ bool QtSerialControl::setPortOpen(bool open) {
         return true;
     }
     if (PortOpen()) {
-        m_failure = {m_devicePath.toStdString(), "The port is already open", false};
+        m_failure = Failure{m_devicePath.toStdString(), "The port is already open", 0};
         m_lastError = QString::fromStdString(m_failure.reason);
         return false;
     }
@@ -187,9 +232,9 @@ bool QtSerialControl::setPortOpen(bool open) {
     return true;
 }
 
-bool QtSerialControl::refuse(const QString& reason, bool permissionDenied) {
+bool QtSerialControl::refuse(const QString& reason, int errorNumber) {
     m_lastError = reason;
-    m_failure = {m_devicePath.toStdString(), reason.toStdString(), permissionDenied};
+    m_failure = Failure{m_devicePath.toStdString(), reason.toStdString(), errorNumber};
     return false;
 }
 
@@ -202,7 +247,7 @@ bool QtSerialControl::openDevice() {
     // there fails here at once, before QSerialPort would write and sync a lock file for it.
     const auto resolved = realDevicePath(m_devicePath);
     if (const int* error = std::get_if<int>(&resolved)) {
-        return refuse(qt_error_string(*error), isPermissionError(*error));
+        return refuse(qt_error_string(*error), *error);
     }
     const QString& device = std::get<QString>(resolved);
     if (noUartBehind(device, m_ttyClassFolder)) {
@@ -210,7 +255,7 @@ bool QtSerialControl::openDevice() {
     }
     if (::faccessat(AT_FDCWD, QFile::encodeName(device).constData(), R_OK | W_OK, AT_EACCESS) != 0) {
         const int error = errno;
-        return refuse(qt_error_string(error), isPermissionError(error));
+        return refuse(qt_error_string(error), error);
     }
 
     m_port->setPortName(device);
@@ -220,7 +265,10 @@ bool QtSerialControl::openDevice() {
     m_port->setStopBits(m_settings.stopBits);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port->open(QIODevice::ReadWrite)) {
-        const QString reason = m_port->errorString();
+        // Qt words a device another program has locked as "Permission error while locking the
+        // device": say who holds it instead, where the system tells.
+        const bool inUse = m_port->error() == QSerialPort::PermissionError && !deviceHolder(device).isEmpty();
+        const QString reason = inUse ? inUseText(device) : m_port->errorString();
         m_port->clearError();
         return refuse(reason);
     }
@@ -229,7 +277,7 @@ bool QtSerialControl::openDevice() {
     const int handle = static_cast<int>(m_port->handle());
     if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
         m_port->close();
-        return refuse(QStringLiteral("The device is in use by another program"));
+        return refuse(inUseText(device));
     }
     m_writeNotifier = new QSocketNotifier(handle, QSocketNotifier::Write, this);
     m_writeNotifier->setEnabled(false);
@@ -326,7 +374,7 @@ bool QtSerialControl::deviceHoldsOutput() const {
     return ::ioctl(static_cast<int>(m_port->handle()), TIOCOUTQ, &waiting) == 0 && waiting > 0;
 }
 
-PortFailure QtSerialControl::lastFailure() const {
+Failure QtSerialControl::lastFailure() const {
     return m_failure;
 }
 

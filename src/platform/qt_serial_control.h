@@ -66,7 +66,7 @@ public:
     std::string device() const override { return m_devicePath.toStdString(); }
     bool setSettings(std::string_view settings) override;
     std::string Settings() const override;
-    PortFailure lastFailure() const override;
+    Failure lastFailure() const override;
     bool Output(std::string_view text) override;
 
     // The device path of the last open attempt, as the lookup gave it (empty before the first).
@@ -81,7 +81,7 @@ signals:
 
 private:
     bool openDevice();
-    bool refuse(const QString& reason, bool permissionDenied = false);
+    bool refuse(const QString& reason, int errorNumber = 0);
     bool sendUnsent();
     bool deviceHoldsOutput() const;
     void onError(QSerialPort::SerialPortError error);
@@ -99,7 +99,7 @@ private:
     SerialSettings m_settings;
     QString m_devicePath;
     QString m_lastError;
-    PortFailure m_failure;
+    Failure m_failure;
     // The part of the last line the device has not taken yet; its head is already out.
     QByteArray m_unsent;
     // Set when the open port failed; the port itself is closed from the event loop, since

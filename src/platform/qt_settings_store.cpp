@@ -27,7 +27,12 @@ constexpr std::int64_t kCoarseResolutionNs = 2 * kNsPerSecond;
 // Parsed files kept at once: the program's own, and a few more in tests.
 constexpr std::size_t kKeptFiles = 4;
 
-SettingsError settingsError(const std::error_code& error) { return {error.value(), error.message()}; }
+Failure settingsError(const std::error_code& error) { return Failure{{}, error.message(), error.value()}; }
+
+Failure settingsError(const FileContent& content) {
+    if (content.refusal.empty()) return settingsError(content.error);
+    return Failure{{}, content.refusal + "; it is left as it is", content.error.value()};
+}
 
 std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
@@ -37,7 +42,7 @@ class ParsedFiles {
 public:
     struct Result {
         std::shared_ptr<const IniDocument> document;
-        std::optional<SettingsError> error;
+        std::optional<Failure> error;
     };
 
     // The parsed file at `path`; an empty document when there is no file.
@@ -56,10 +61,10 @@ public:
             return {kept->document, std::nullopt};
         }
         const std::int64_t readAt = fileClockNowNs();
-        FileContent content = readWholeFile(path);
+        FileContent content = readWholeFile(path, QtSettingsStore::kLargestFileBytes);
         if (content.error) {
             if (content.error.value() == ENOENT) return {std::make_shared<const IniDocument>(), std::nullopt};
-            return {nullptr, settingsError(content.error)};
+            return {nullptr, settingsError(content)};
         }
         if (kept != nullptr && kept->document->text() == content.bytes) {
             kept->stamp = content.stamp;
@@ -152,14 +157,14 @@ SettingRead QtSettingsStore::GetSetting(const std::string& application, const st
     return {entry.value ? std::move(entry.value->text) : std::string(), std::nullopt};
 }
 
-std::optional<SettingsError> QtSettingsStore::SaveSetting(const std::string& application,
+std::optional<Failure> QtSettingsStore::SaveSetting(const std::string& application,
                                                           const std::string& section,
                                                           const std::string& key,
                                                           const std::string& value) {
     return saveSettings(application, section, {{key, value}});
 }
 
-std::optional<SettingsError> QtSettingsStore::saveSettings(
+std::optional<Failure> QtSettingsStore::saveSettings(
     const std::string& application, const std::string& section,
     const std::vector<std::pair<std::string, std::string>>& entries) {
     const std::string path = nativePath(fileFor(application));

@@ -31,9 +31,9 @@ std::string portMessage(int n, std::string_view outcome) {
 
 // The operator's words for a failed open: "<device>: <reason>", with the cure for a
 // permission refusal.
-std::string failureText(const PortFailure& failure) {
-    std::string text = failure.device.empty() ? failure.reason : failure.device + ": " + failure.reason;
-    if (failure.permissionDenied) {
+std::string failureText(const Failure& failure) {
+    std::string text = failure.what.empty() ? failure.reason : failure.what + ": " + failure.reason;
+    if (failure.permissionDenied()) {
         text += ": " + std::string(kDialoutCure);
     }
     return text;
@@ -108,9 +108,9 @@ void PortManager::probe() {
         if (m_control.PortOpen()) {
             return;
         }
-        const PortFailure failure = m_control.lastFailure();
-        if (failure.permissionDenied && std::find(refused.begin(), refused.end(), failure.device) == refused.end()) {
-            refused.push_back(failure.device);
+        const Failure failure = m_control.lastFailure();
+        if (failure.permissionDenied() && std::find(refused.begin(), refused.end(), failure.what) == refused.end()) {
+            refused.push_back(failure.what);
         }
     }
     PortEvent none = portEvent(PortEvent::Kind::NoPorts);
@@ -140,15 +140,15 @@ void PortManager::open(int n) {
     }
 }
 
-std::optional<PortFailure> PortManager::tryOpen(int n) {
+std::optional<Failure> PortManager::tryOpen(int n) {
     // Each step runs only when the one before it worked; the first failure ends the attempt.
     if (m_control.PortOpen() && !m_control.setPortOpen(false)) {
-        return PortFailure{{}, "the open port did not close", false};
+        return Failure{{}, "the open port did not close", 0};
     }
     m_control.setCommPort(n);
     const std::string settings = settingsText();
     if (!m_control.setSettings(settings)) {
-        return PortFailure{{}, "the settings " + settings + " were refused", false};
+        return Failure{{}, "the settings " + settings + " were refused", 0};
     }
     if (!m_control.setPortOpen(true)) {
         return m_control.lastFailure();
@@ -220,7 +220,7 @@ void PortManager::writeLine(std::string_view line) {
     PortEvent lost = portEvent(PortEvent::Kind::Lost, m_control.CommPort());
     lost.failure = m_control.lastFailure();
     if (lost.failure.reason.empty()) {
-        lost.failure = PortFailure{m_control.device(), "the port was lost", false};
+        lost.failure = Failure{m_control.device(), "the port was lost", 0};
     }
     m_lostReason = failureText(lost.failure);
     tell(lost);

@@ -26,7 +26,7 @@ struct PortEvent {
     Kind kind = Kind::Opened;
     int port = 0;
     std::string settings;   // Opened: as the port reads it back, "4800,N,8,1"
-    PortFailure failure;    // NotAvailable, Lost
+    Failure failure;    // NotAvailable, Lost
     std::string message;    // NoPorts
     std::vector<bool> baudChecks;  // BaudChecked: the menu's check marks, entry by entry
 };
@@ -104,7 +104,7 @@ public:
     void setListener(std::function<void(const std::string& problem)> listener) override;
 
 private:
-    std::optional<PortFailure> tryOpen(int n);
+    std::optional<Failure> tryOpen(int n);
     void tell(const PortEvent& event);
     void tellBaudChecks();
 

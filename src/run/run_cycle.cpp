@@ -294,9 +294,11 @@ void RunCycle::send(std::vector<BurstLine> lines) {
     }
 
     if (m_faults.empty()) {
+        bool first = true;
         for (const BurstLine& line : lines) {
             m_voyage.record(line.sentence);
-            m_sink.sendLine(line.sentence + std::string(kSentenceEnd), line.sentence);
+            m_sink.sendLine(line.sentence + std::string(kSentenceEnd), line.sentence, first);
+            first = false;
         }
         return;
     }
@@ -305,10 +307,12 @@ void RunCycle::send(std::vector<BurstLine> lines) {
     for (BurstLine& line : lines) {
         wire.push_back({std::string(line.type), std::move(line.sentence)});
     }
+    bool first = true;
     for (const std::string& bytes : m_faults.apply(m_elapsed, std::move(wire))) {
         const std::string shown = withoutLineEnd(bytes);
         m_voyage.record(shown);
-        m_sink.sendLine(bytes, shown);
+        m_sink.sendLine(bytes, shown, first);
+        first = false;
     }
 }
 

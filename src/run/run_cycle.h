@@ -76,8 +76,9 @@ class SentenceSink {
 public:
     virtual ~SentenceSink() = default;
     // One line: `bytes` as they go on the wire, line end included (CR LF, or what a fault on the
-    // wire made of it); `sentence` what the status line shows of it.
-    virtual void sendLine(const std::string& bytes, const std::string& sentence) = 0;
+    // wire made of it); `sentence` what the status line shows of it, when `shown` (the status
+    // line shows a burst's first line, the tick's fix).
+    virtual void sendLine(const std::string& bytes, const std::string& sentence, bool shown = true) = 0;
 };
 
 // The run/pause/stop states and the once-a-second tick: step the ship, follow the route, let the
@@ -140,6 +141,9 @@ public:
     // The AIS targets, moving with the ship and sending their reports through every output.
     AisFleet& fleet() { return m_fleet; }
     const AisFleet& fleet() const { return m_fleet; }
+    // Replaces the targets with `fleet`'s (the fleet has no removal: a changed list is a new
+    // fleet), which report afresh from the next tick on.
+    void setFleet(AisFleet fleet) { m_fleet = std::move(fleet); }
     // The own ship's position report as !AIVDO once a second too.
     void setOwnShipAis(bool on) { m_ownShipAis = on; }
 

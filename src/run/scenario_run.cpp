@@ -30,8 +30,13 @@ void ScenarioRun::give(const ControlOverrides& overrides) {
     if (m_controlsChanged) m_controlsChanged();
 }
 
+std::chrono::seconds ScenarioRun::elapsed() const {
+    return m_simulation.cycle().elapsed() - m_startElapsed;
+}
+
 void ScenarioRun::start() {
     const ScenarioStart& start = m_scenario.start;
+    m_startElapsed = m_simulation.cycle().elapsed();
     m_simulation.useSimulatedClock(start.utc);
     m_simulation.setSeed(start.seed);
 
@@ -58,11 +63,14 @@ void ScenarioRun::start() {
     if (m_scenario.route) {
         m_simulation.cycle().followRoute(RouteFollower(*m_scenario.route, m_scenario.arrivalCircleNm));
     }
+    for (const AisTarget& target : m_scenario.targets) {
+        m_simulation.cycle().fleet().add(target);  // checked when the file was read
+    }
 }
 
 void ScenarioRun::beforeTick() {
     if (m_ended || !m_simulation.cycle().Running()) return;
-    const std::chrono::seconds elapsed = m_simulation.cycle().elapsed();
+    const std::chrono::seconds elapsed = this->elapsed();
     if (m_scenario.end && elapsed >= *m_scenario.end) {
         m_ended = true;
         return;
@@ -117,7 +125,11 @@ void ScenarioRun::apply(const ScenarioAction& action) {
             } else if constexpr (std::is_same_v<Action, action::StepClock>) {
                 if (SimulatedClock* clock = m_simulation.simulatedClock()) clock->step(what.delta);
             } else if constexpr (std::is_same_v<Action, action::SwitchFault>) {
-                cycle.addFault(what.fault);
+                // The fault's window is in the scenario's time; the run cycle counts from its first Run.
+                FaultSetting fault = what.fault;
+                fault.from += m_startElapsed;
+                if (fault.until) *fault.until += m_startElapsed;
+                cycle.addFault(fault);
             } else if constexpr (std::is_same_v<Action, action::EndRun>) {
                 m_ended = true;
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,8 +31,12 @@ public:
     ScenarioRun(const ScenarioRun&) = delete;
     ScenarioRun& operator=(const ScenarioRun&) = delete;
 
-    // Puts the start in; the ship then starts from Stopped at the scenario's position.
+    // Puts the start in; the ship then starts from Stopped at the scenario's position. The
+    // scenario's time counts from here, however long the ship ran before (in the window).
     void start();
+
+    // Simulated seconds of the scenario: the ticks that ran since start().
+    std::chrono::seconds elapsed() const;
 
     // True once the scenario's end has come (its end event, or its length).
     bool ended() const { return m_ended; }
@@ -49,6 +54,7 @@ private:
     Scenario m_scenario;
     TimelinePlayer m_timeline;
     bool m_ended = false;
+    std::chrono::seconds m_startElapsed{0};  // the run cycle's elapsed time at start()
     std::shared_ptr<bool> m_alive;  // the tick hook runs only while the run exists
 };
 

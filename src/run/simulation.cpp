@@ -55,6 +55,7 @@ struct Simulation::Slot {
     std::string endpoint;            // canonical
     std::unique_ptr<Output> output;  // null when it could not be made
     Failure problem;                 // why it could not be made or started
+    bool started = false;            // its start went through: it runs, or waits for its peer
     bool runOnly = false;            // the command line's, kept whatever the choices say
 };
 
@@ -121,10 +122,10 @@ std::vector<std::string> Simulation::startReceiver(
 
 std::optional<Failure> Simulation::changeReceiver(const ReceiverChoices& choices) {
     m_cycle.setReceiver(choices);
-    if (const std::optional<SettingsError> error =
+    if (const std::optional<Failure> error =
             saveReceiverChoices(m_services.settings, m_services.applicationName, choices)) {
         return Failure{"The receiver's choices could not be saved to " + m_services.settings.location(),
-                       error->reason, error->number};
+                       error->reason, error->errorNumber};
     }
     return std::nullopt;
 }
@@ -156,13 +157,13 @@ void Simulation::send(const std::string& sentence) {
     sendLine(sentence + std::string(kSentenceEnd), sentence);
 }
 
-void Simulation::sendLine(const std::string& bytes, const std::string& sentence) {
+void Simulation::sendLine(const std::string& bytes, const std::string& sentence, bool shown) {
     m_ports.writeLine(bytes);
     for (const std::unique_ptr<Slot>& slot : m_slots) {
         if (slot->output) slot->output->writeLine(bytes);
     }
     ++m_sentCount;
-    if (m_view != nullptr) m_view->showSent(sentence, m_ports.isOpen());
+    if (m_view != nullptr && shown) m_view->showSent(sentence, m_ports.isOpen());
     for (const auto& listener : m_sentListeners) {
         listener(sentence);
     }
@@ -207,10 +208,10 @@ std::vector<Failure> Simulation::changeOutputs(const OutputSettings& settings) {
     m_stored.ptyLink = settings.ptyLink;
     m_stored.endpoints = settings.endpoints;
     std::vector<Failure> problems;
-    if (const std::optional<SettingsError> error =
+    if (const std::optional<Failure> error =
             saveOutputSettings(m_services.settings, m_services.applicationName, m_stored)) {
         problems.push_back(Failure{"The output choices could not be saved to " + m_services.settings.location(),
-                                   error->reason, error->number});
+                                   error->reason, error->errorNumber});
     }
     for (Failure& problem : apply(settings)) {
         problems.push_back(std::move(problem));
@@ -265,8 +266,8 @@ std::optional<Failure> Simulation::place(const std::string& endpoint, bool runOn
         sortSlots();
     }
     slot->runOnly = slot->runOnly || runOnly;
-    if (slot->output && slot->output->state().running) {
-        return std::nullopt;  // running as asked: left alone
+    if (slot->output && slot->started) {
+        return std::nullopt;  // started as asked: left alone (a client waiting for its server too)
     }
     slot->problem = {};
     if (!slot->output) {
@@ -287,6 +288,7 @@ std::optional<Failure> Simulation::place(const std::string& endpoint, bool runOn
         slot->problem = *problem;
         return problem;
     }
+    slot->started = true;
     return std::nullopt;
 }
 

@@ -85,8 +85,9 @@ public:
     // Sends one sentence (or played-back line) with CR LF to every output, the serial port
     // first, and tells the view and the sent listeners.
     void send(const std::string& sentence);
-    // Sends `bytes` (their line end included) to every output and shows `sentence`.
-    void sendLine(const std::string& bytes, const std::string& sentence) override;
+    // Sends `bytes` (their line end included) to every output and, when `shown`, shows
+    // `sentence` in the status line.
+    void sendLine(const std::string& bytes, const std::string& sentence, bool shown = true) override;
 
     // Called with every sentence sent, after it went out; returns nothing.
     void addSentListener(std::function<void(const std::string& sentence)> listener);

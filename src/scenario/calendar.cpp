@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "sim/utc_seconds.h"
 #include "text/text.h"
 
 namespace pelora {
@@ -11,45 +12,14 @@ namespace {
 constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::int64_t kSecondsPerHour = 3600;
 constexpr std::int64_t kSecondsPerMinute = 60;
-constexpr std::int64_t kDaysPer400Years = 146097;
 constexpr std::int64_t kRolloverWeeks = 1024;
 constexpr std::int64_t kSecondsPerWeek = 7 * kSecondsPerDay;
-// Days from 0000-03-01 to 1970-01-01 in the calendar counted from March (see below).
-constexpr std::int64_t kEpochDayFromMarchZero = 719468;
 
 bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 int daysInMonth(int year, int month) {
     constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-// Floor division, so that days before the epoch land on the right day.
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
-// Days since 1970-01-01. The year is counted from March, so that the leap day is the last day
-// of a year and every month before it has a fixed length: March..February have 153 days in
-// every five months.
-std::int64_t daysFromCivil(std::int64_t year, int month, int day) {
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = floorDiv(year, 400);
-    const std::int64_t yearOfEra = year - era * 400;                                  // 0..399
-    const std::int64_t monthFromMarch = month > 2 ? month - 3 : month + 9;            // 0..11
-    const std::int64_t dayOfYear = (153 * monthFromMarch + 2) / 5 + day - 1;         // 0..365
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * kDaysPer400Years + dayOfEra - kEpochDayFromMarchZero;
-}
-
-void civilFromDays(std::int64_t days, DateTime& out) {
-    days += kEpochDayFromMarchZero;
-    const std::int64_t era = floorDiv(days, kDaysPer400Years);
-    const std::int64_t dayOfEra = days - era * kDaysPer400Years;                                       // 0..146096
-    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);   // 0..365
-    const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;                                     // 0..11
-    out.day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
-    out.month = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
-    out.year = static_cast<int>(yearOfEra + era * 400 + (out.month <= 2 ? 1 : 0));
 }
 
 // Reads exactly `digits` decimal digits at `pos`.
@@ -66,20 +36,11 @@ std::optional<int> fixedDigits(std::string_view text, std::size_t pos, std::size
 }  // namespace
 
 std::int64_t secondsSinceEpoch(const DateTime& when) {
-    return daysFromCivil(when.year, when.month, when.day) * kSecondsPerDay + when.hour * kSecondsPerHour +
-           when.minute * kSecondsPerMinute + when.second;
+    return utcSecondsSince1970(when);
 }
 
 DateTime dateTimeAt(std::int64_t seconds) {
-    const std::int64_t days = floorDiv(seconds, kSecondsPerDay);
-    std::int64_t ofDay = seconds - days * kSecondsPerDay;
-    DateTime result;
-    civilFromDays(days, result);
-    result.hour = static_cast<int>(ofDay / kSecondsPerHour);
-    ofDay %= kSecondsPerHour;
-    result.minute = static_cast<int>(ofDay / kSecondsPerMinute);
-    result.second = static_cast<int>(ofDay % kSecondsPerMinute);
-    return result;
+    return utcFromSecondsSince1970(seconds);
 }
 
 DateTime addSeconds(const DateTime& when, std::chrono::seconds delta) {

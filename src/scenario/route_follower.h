@@ -49,6 +49,8 @@ public:
 
     FollowerState state() const;
     const Route& route() const { return m_route; }
+    // The radius of the circle in which a waypoint counts as reached, nautical miles.
+    double arrivalCircleNm() const { return m_arrivalCircleNm; }
 
 private:
     struct LegGeometry {

@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "ais/ais_target.h"
 #include "scenario/route.h"
 #include "scenario/route_follower.h"
 #include "scenario/wire_faults.h"
@@ -93,6 +94,7 @@ struct Scenario {
     std::optional<Route> route;
     double arrivalCircleNm = kDefaultArrivalCircleNm;
     std::vector<ScenarioEvent> events;       // in time order (equal times in file order)
+    std::vector<AisTarget> targets;          // AIS targets around the ship, each checked
     std::optional<std::chrono::seconds> end; // when the run ends, if an event says so
 };
 

@@ -22,7 +22,24 @@ namespace {
 
 using std::chrono::seconds;
 
-constexpr std::string_view kTopKeys[] = {"start", "route", "event"};
+constexpr std::string_view kTopKeys[] = {"start", "route", "event", "target"};
+constexpr std::string_view kTargetKeys[] = {"mmsi",        "name",     "call_sign", "type",         "imo",
+                                            "class",       "length",   "beam",      "destination",  "draught",
+                                            "latitude",    "longitude", "course",   "speed",        "rate_of_turn",
+                                            "heading",     "status",   "route",     "arrival_circle_nm", "repeat"};
+constexpr std::string_view kTargetPointKeys[] = {"lat", "lon"};
+struct StatusName {
+    std::string_view name;
+    NavigationStatus status;
+};
+constexpr StatusName kStatusNames[] = {
+    {"under way", NavigationStatus::UnderWayUsingEngine}, {"at anchor", NavigationStatus::AtAnchor},
+    {"not under command", NavigationStatus::NotUnderCommand},
+    {"restricted manoeuvrability", NavigationStatus::RestrictedManoeuvrability},
+    {"constrained by draught", NavigationStatus::ConstrainedByDraught}, {"moored", NavigationStatus::Moored},
+    {"aground", NavigationStatus::Aground}, {"fishing", NavigationStatus::EngagedInFishing},
+    {"sailing", NavigationStatus::UnderWaySailing}};
+constexpr double kLargestTargetTurnDegPerMin = 708;
 constexpr std::string_view kStartKeys[] = {"latitude", "longitude", "time",   "speed",
                                            "course",   "profile",   "talker", "seed"};
 constexpr std::string_view kRouteKeys[] = {"gpx", "waypoints", "name", "arrival_circle_nm"};
@@ -255,6 +272,7 @@ private:
         if (const toml::table* start = tableAt(root, "start")) readStart(*start);
         if (const toml::table* route = tableAt(root, "route")) readRoute(*route);
         if (const toml::node* events = root.get("event")) readEvents(*events);
+        if (const toml::node* targets = root.get("target")) readTargets(*targets);
         if (!m_scenario.start.position && m_scenario.route) {
             const Waypoint& first = m_scenario.route->waypoints.front();
             m_scenario.start.position = GeoPosition{first.latitude, first.longitude};
@@ -389,6 +407,131 @@ private:
         }
         if (!complete) return std::nullopt;
         return route;
+    }
+
+    void readTargets(const toml::node& node) {
+        const toml::array* list = node.as_array();
+        if (list == nullptr || !list->is_array_of_tables()) {
+            fail(lineOf(node), "write the AIS targets as [[target]] tables, one for each target");
+            return;
+        }
+        for (const toml::node& item : *list) {
+            const toml::table& table = *item.as_table();
+            if (std::optional<AisTarget> target = readTarget(table)) {
+                const bool taken = std::any_of(m_scenario.targets.begin(), m_scenario.targets.end(),
+                                               [&target](const AisTarget& other) { return other.mmsi == target->mmsi; });
+                if (taken) {
+                    fail(lineOf(table), "another target has the MMSI " + std::to_string(target->mmsi));
+                } else {
+                    m_scenario.targets.push_back(std::move(*target));
+                }
+            }
+        }
+    }
+
+    // One [[target]]: who it is, where it starts and how it moves; checked as AIS sends it.
+    std::optional<AisTarget> readTarget(const toml::table& table) {
+        checkKeys(table, kTargetKeys, " in a [[target]]");
+        const std::size_t errorsBefore = m_errors.size();
+        AisTarget target;
+        const auto whole = [&](const char* key, long long lowest, long long highest) -> std::optional<long long> {
+            const toml::node* node = table.get(key);
+            if (node == nullptr) return std::nullopt;
+            const auto* integer = node->as_integer();
+            if (integer == nullptr || integer->get() < lowest || integer->get() > highest) {
+                fail(lineOf(*node), std::string(key) + " must be a whole number from " + std::to_string(lowest) + " to " +
+                                        std::to_string(highest));
+                return std::nullopt;
+            }
+            return integer->get();
+        };
+        const auto text = [&](const char* key) -> std::string {
+            const toml::node* node = table.get(key);
+            return node == nullptr ? std::string() : textOf(*node, key).value_or("");
+        };
+        const auto real = [&](const char* key, double low, double high, const char* unit) -> std::optional<double> {
+            const toml::node* node = table.get(key);
+            return node == nullptr ? std::nullopt : number(*node, key, low, high, unit);
+        };
+        constexpr long long kSmallestMmsi = 100000000;
+        constexpr long long kLargestMmsi = 999999999;
+        if (table.get("mmsi") == nullptr) fail(lineOf(table), "a [[target]] needs its mmsi (nine digits)");
+        target.mmsi = static_cast<std::uint32_t>(whole("mmsi", kSmallestMmsi, kLargestMmsi).value_or(0));
+        target.name = text("name");
+        target.callSign = text("call_sign");
+        target.destination = text("destination");
+        target.shipType = static_cast<int>(whole("type", 0, 99).value_or(0));
+        target.imo = static_cast<std::uint32_t>(whole("imo", 0, 9999999).value_or(0));
+        if (const toml::node* kind = table.get("class")) {
+            const auto value = textOf(*kind, "class");
+            if (value && sameIgnoringCase(*value, "B")) {
+                target.aisClass = AisClass::B;
+            } else if (value && !sameIgnoringCase(*value, "A")) {
+                fail(lineOf(*kind), "class must be \"A\" or \"B\", not \"" + *value + "\"");
+            }
+        }
+        target.lengthMetres = real("length", 0, 1022, "metres").value_or(0);
+        target.beamMetres = real("beam", 0, 126, "metres").value_or(0);
+        target.draughtMetres = real("draught", 0, 25.5, "metres").value_or(0);
+        const toml::node* latitude = table.get("latitude");
+        const toml::node* longitude = table.get("longitude");
+        if (latitude == nullptr || longitude == nullptr) {
+            fail(lineOf(table), "a [[target]] needs its latitude and longitude");
+        } else {
+            target.lat = position(*latitude, "latitude", true).value_or(0);
+            target.lon = position(*longitude, "longitude", false).value_or(0);
+        }
+        target.courseDeg = real("course", 0, kFullCircleDegrees, "degrees").value_or(0);
+        target.speedKnots = real("speed", 0, kFastestKnots, "knots").value_or(0);
+        target.rateOfTurnDegPerMin =
+            real("rate_of_turn", -kLargestTargetTurnDegPerMin, kLargestTargetTurnDegPerMin, "degrees a minute")
+                .value_or(0);
+        target.headingDeg = real("heading", 0, kFullCircleDegrees, "degrees");
+        if (const toml::node* status = table.get("status")) {
+            const auto value = textOf(*status, "status");
+            const auto known = std::find_if(std::begin(kStatusNames), std::end(kStatusNames),
+                                            [&value](const StatusName& entry) { return value && sameIgnoringCase(entry.name, *value); });
+            if (known != std::end(kStatusNames)) {
+                target.status = known->status;
+            } else if (value) {
+                std::string names;
+                for (const StatusName& entry : kStatusNames) names += (names.empty() ? "" : ", ") + std::string(entry.name);
+                fail(lineOf(*status), "unknown status \"" + *value + "\"; the statuses are " + names);
+            }
+        }
+        if (const toml::node* route = table.get("route")) {
+            const toml::array* points = route->as_array();
+            if (points == nullptr || points->empty()) {
+                fail(lineOf(*route), "a target's route must be a list of { lat = ..., lon = ... }");
+            } else {
+                for (const toml::node& point : *points) {
+                    const toml::table* place = point.as_table();
+                    if (place == nullptr || place->get("lat") == nullptr || place->get("lon") == nullptr) {
+                        fail(lineOf(point), "a point of a target's route needs lat and lon");
+                        continue;
+                    }
+                    checkKeys(*place, kTargetPointKeys, " in a target's route");
+                    target.route.push_back(TargetWaypoint{position(*place->get("lat"), "lat", true).value_or(0),
+                                                          position(*place->get("lon"), "lon", false).value_or(0)});
+                }
+            }
+        }
+        if (const auto circle = real("arrival_circle_nm", 0, kLargestArrivalCircleNm, "nautical miles")) {
+            if (*circle > 0) target.arrivalRadiusNm = *circle;
+        }
+        if (const toml::node* repeat = table.get("repeat")) {
+            if (const auto* flag = repeat->as_boolean()) {
+                target.routeRepeats = flag->get();
+            } else {
+                fail(lineOf(*repeat), "repeat must be true or false, not " + typeName(*repeat));
+            }
+        }
+        if (m_errors.size() != errorsBefore) return std::nullopt;
+        if (const std::optional<std::string> problem = checkTarget(target)) {
+            fail(lineOf(table), "the target cannot be sent: " + *problem);
+            return std::nullopt;
+        }
+        return target;
     }
 
     void readEvents(const toml::node& node) {
@@ -583,27 +726,14 @@ std::optional<ScenarioProfile> scenarioProfileFromName(std::string_view name) {
 std::optional<double> typedPosition(std::string_view text, bool latitude) {
     text = trim(text);
     const double largest = latitude ? kLargestLatitude : kLargestLongitude;
+    // Signed decimal degrees are taken exactly; the window's forms as the window reads them.
     if (const auto value = strictNumberFromText(text)) {
         if (std::isfinite(*value) && std::fabs(*value) <= largest) return value;
         return std::nullopt;
     }
-    // Degrees (1 to 4 digits: the window writes "0001E00.0000"), the hemisphere, whole minutes
-    // (1 or 2 digits) and their decimals.
-    constexpr std::size_t kMostDegreeDigits = 4;
-    const char* hemispheres = latitude ? "NSns" : "EWew";
-    const std::size_t letter = text.find_first_of(hemispheres);
-    if (letter == std::string_view::npos || letter == 0 || letter > kMostDegreeDigits) return std::nullopt;
-    const std::string_view degrees = text.substr(0, letter);
-    const std::string_view minutes = text.substr(letter + 1);
-    const std::size_t point = minutes.find('.');
-    const std::string_view whole = minutes.substr(0, point);
-    const std::string_view decimals = point == std::string_view::npos ? std::string_view() : minutes.substr(point + 1);
-    const auto allDigits = [](std::string_view part) { return std::all_of(part.begin(), part.end(), isDigit); };
-    if (!allDigits(degrees) || whole.empty() || whole.size() > 2 || !allDigits(whole) || !allDigits(decimals)) {
-        return std::nullopt;
-    }
-    if (*wholeNumber(whole) >= kClockSecondsPerMinute) return std::nullopt;
-    const double value = latitude ? User_lat(text) : user_lon(text);
+    const std::optional<std::string> boxText = exactPositionText(text, latitude);
+    if (!boxText) return std::nullopt;
+    const double value = latitude ? User_lat(*boxText) : user_lon(*boxText);
     if (std::fabs(value) > largest) return std::nullopt;
     return value;
 }

@@ -44,6 +44,22 @@
 //                              number) it spoils every Nth sentence only
 //   end = true                 the run ends (its length is this event's `at`)
 //
+//   [[target]]                 an AIS target around the ship (any number of them):
+//   mmsi = 235000001           nine digits (required)
+//   name = "CROSSER"           capital letters, digits and AIS punctuation, up to 20
+//   call_sign = "MABC1"        up to 7; type = 70 (ship type 0..99); imo = 9074729
+//   class = "A"                "A" (messages 1 and 5) or "B" (18 and 24)
+//   length = 120               metres; beam = 20; draught = 7.5; destination = "ROTTERDAM"
+//   latitude = 54.52           where it starts (required), as in [start]
+//   longitude = -0.58
+//   course = 270               degrees; speed = 12 (knots); rate_of_turn = 0 (degrees a minute)
+//   heading = 268              true heading when it differs from the course
+//   status = "under way"       under way, at anchor, not under command, restricted
+//                              manoeuvrability, constrained by draught, moored, aground,
+//                              fishing, sailing
+//   route = [ { lat = 54.5, lon = -0.6 }, ... ]   waypoints it steers for instead of a course;
+//   arrival_circle_nm = 0.1    repeat = true (back to the first after the last)
+//
 // Events are listed in time order; `at` is simulated time since the start (ticks of a second,
 // whatever the clock steps) and at most 720 hours. A file is taken whole or not at all: every
 // problem is reported with its line, and nothing runs from a file with one.

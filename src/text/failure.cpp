@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ostream>
 
 namespace pelora {
 
@@ -24,6 +25,10 @@ std::string Failure::message() const {
 
 bool Failure::permissionDenied() const {
     return errorNumber == EACCES || errorNumber == EPERM;
+}
+
+std::ostream& operator<<(std::ostream& out, const Failure& failure) {
+    return out << failure.message() << " (error " << failure.errorNumber << ")";
 }
 
 Failure systemFailure(std::string what, int errorNumber) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,6 +23,9 @@ struct Failure {
 
     friend bool operator==(const Failure&, const Failure&) = default;
 };
+
+// Writes the message and the error number, for logs and test output.
+std::ostream& operator<<(std::ostream& out, const Failure& failure);
 
 // A failure with the system's words for `errorNumber` as its reason.
 Failure systemFailure(std::string what, int errorNumber);

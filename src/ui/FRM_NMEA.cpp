@@ -12,19 +12,33 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 #include "config/autoconfig.h"
 #include "config/output_settings.h"
 #include "config/overridden_form.h"
+#include "nmea/position_entry.h"
 #include "nmea/sentence_table.h"
 #include "platform/app_identity.h"
+#include "platform/atomic_file.h"
+#include "platform/disk_file_source.h"
+#include "present/chart_feed.h"
+#include "present/status_texts.h"
+#include "present/target_form.h"
+#include "present/window_place.h"
+#include "run/scenario_run.h"
+#include "scenario/gpx.h"
+#include "scenario/scenario_parser.h"
 #include "sim/navigation.h"
 #include "text/number_text.h"
 #include "text/text.h"
 #include "dialogs/about_text.h"
+#include "ui/ais_targets_dialog.h"
 #include "ui/config_form_adapter.h"
 #include "ui/help_chm.h"
 #include "dialogs/output_dialog.h"
+#include "ui/receiver_dialog.h"
+#include "ui/track_view.h"
 #include "ui/voyage_commands.h"
 #include "ui_FRM_NMEA.h"
 
@@ -44,6 +58,13 @@ constexpr double kRateStepDegreesPerSecond = 0.5;
 constexpr int kVersionMajor = PELORA_VERSION_MAJOR;
 constexpr int kVersionMinor = PELORA_VERSION_MINOR;
 constexpr int kVersionPatch = PELORA_VERSION_PATCH;
+// The track view opens this far to the right of the window.
+constexpr int kTrackViewGapPixels = 8;
+// What a route built on the chart is called.
+constexpr char kDrawnRouteName[] = "Route drawn on the chart";
+// The name of a GPX file's track when the file's name gives none.
+constexpr char kDefaultTrackName[] = "Pelora";
+constexpr char kNoTrackMessage[] = "No track has been recorded yet: run the ship, then export its track.";
 
 // The shade shown for system colour 0 (the scroll-bar grey of the standard scheme).
 const QColor kScrollBarGrey(200, 200, 200);
@@ -78,9 +99,10 @@ void paintLetterButton(QLabel& label, const QColor& background) {
 
 }  // namespace
 
-// What the simulation shows in the window: the status line and its tool tip, the settings
-// label, the baud menu's check marks, the course box, the readouts, the playback line and the
-// Output menu.
+// What the simulation shows in the window: the status line and its tool tip (the port's reason,
+// the receiver's fix, the faults injected), the settings label, the baud menu's check marks, the
+// course box, the readouts, the playback line, the Output menu, and each simulated tick's fix
+// for the progress line and the track view.
 class WindowView final : public SimulationView {
 public:
     explicit WindowView(FRM_NMEA& window) : m_window(window), m_ui(*window.m_ui) {}
@@ -109,8 +131,27 @@ public:
             m_ui.LAB_NMEA->setText(QString::fromStdString(status));
         }
         if (event.kind != PortEvent::Kind::NoPorts) {
-            m_ui.LAB_NMEA->setToolTip(QString::fromStdString(portToolTip(event)));
+            m_portTip = portToolTip(event);
+            showToolTip();
         }
+    }
+    void showFix(const Fix& fix) override {
+        const RunCycle& cycle = m_window.m_simulation.cycle();
+        m_fixText = cycle.singleSentence() ? std::string() : fixStateText(fix);
+        m_faults = cycle.faults().countsText();
+        showToolTip();
+        m_window.fixShown(fix);
+    }
+    void showBudget(const std::string& note) override { m_window.m_budgetNote = note; }
+    // The status line's tool tip: the port's reason, the receiver's fix and the faults so far.
+    void showToolTip() {
+        m_ui.LAB_NMEA->setToolTip(QString::fromStdString(statusToolTip(m_portTip, m_fixText, m_faults)));
+    }
+    // Forgets the fix and the faults shown (the receiver or the faults changed).
+    void forgetFix() {
+        m_fixText.clear();
+        m_faults.clear();
+        showToolTip();
     }
     void showOutputChange(const std::string& /*endpoint*/, const std::string& problem) override {
         m_window.showOutputStatus();
@@ -148,6 +189,9 @@ private:
 
     FRM_NMEA& m_window;
     Ui::FRM_NMEA& m_ui;
+    std::string m_portTip;
+    std::string m_fixText;
+    std::string m_faults;
 };
 
 FRM_NMEA::FRM_NMEA(Simulation& simulation, const WindowServices& services, const WindowStart& start,
@@ -268,6 +312,15 @@ void FRM_NMEA::connectHandlers() {
     connect(m_ui->mnuOutputUtc, &QAction::triggered, this,
             [this](bool on) { switchOutput(&OutputSettings::utc, on); });
     connect(m_ui->mnuOutputSettings, &QAction::triggered, this, &FRM_NMEA::mnuOutputSettings_Click);
+    connect(m_ui->mnuSentences, &QAction::triggered, this, &FRM_NMEA::mnuSentences_Click);
+    connect(m_ui->mnuNoFix, &QAction::triggered, this, &FRM_NMEA::mnuNoFix_Click);
+    connect(m_ui->mnuDifferential, &QAction::triggered, this, &FRM_NMEA::mnuDifferential_Click);
+    connect(m_ui->mnuAisTargets, &QAction::triggered, this, &FRM_NMEA::mnuAisTargets_Click);
+    connect(m_ui->mnuOwnShipAis, &QAction::triggered, this, &FRM_NMEA::mnuOwnShipAis_Click);
+    connect(m_ui->mnuFollowRoute, &QAction::triggered, this, &FRM_NMEA::mnuFollowRoute_Click);
+    connect(m_ui->mnuRunScenario, &QAction::triggered, this, &FRM_NMEA::mnuRunScenario_Click);
+    connect(m_ui->mnuExportGpx, &QAction::triggered, this, &FRM_NMEA::mnuExportGpx_Click);
+    connect(m_ui->mnuTrack, &QAction::triggered, this, &FRM_NMEA::mnuTrack_Click);
     connect(m_ui->mnuSaveAs, &QAction::triggered, this, &FRM_NMEA::mnuSaveAs_Click);
     connect(m_ui->mnuLoad, &QAction::triggered, this, &FRM_NMEA::mnuLoad_Click);
     connect(m_ui->mnuNew, &QAction::triggered, this, &FRM_NMEA::mnuNew_Click);
@@ -308,6 +361,10 @@ void FRM_NMEA::Form_Load(const WindowStart& start) {
     applyStartControls(start.controls);
     m_loading = false;
     controlsChanged();
+    for (const std::string& value : m_simulation.startReceiver(start.receiver)) {
+        showOutputProblem(unusableSetting(value).message());
+    }
+    showReceiverChoices();
     startOutputs(start);
     // The ship starts Stopped with an empty voyage: the run cycle was made so.
 
@@ -375,7 +432,9 @@ void FRM_NMEA::Timer1_Timer() {
 }
 
 void FRM_NMEA::Move_Ship() {
-    m_simulation.cycle().tick();
+    // The simulation's tick: a scenario's timeline and simulated clock move with it.
+    m_simulation.tick();
+    afterTick();
 }
 
 void FRM_NMEA::sendSentence(const std::string& sentence) {
@@ -588,7 +647,14 @@ bool FRM_NMEA::addOutput(const std::string& endpoint) {
 }
 
 void FRM_NMEA::mnuNew_Click() {
+    // The voyage, a scenario and a route all end.
     m_voyageCommands->endVoyage();
+    if (m_scenario) {
+        endScenario();
+    }
+    m_simulation.cycle().followRoute(std::nullopt);
+    showProgress();
+    showChart();
 }
 
 void FRM_NMEA::HelpIndex_Click() {
@@ -608,6 +674,252 @@ void FRM_NMEA::Image1_Click() {
 
 bool FRM_NMEA::Activate_Browser(const QString& address) {
     return m_services.browser.open(address.toStdString());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receiver, routes, scenarios, GPX, AIS targets and the track view
+
+ReceiverChoices FRM_NMEA::userReceiver() const {
+    return m_scenario ? m_userReceiver : m_simulation.receiverChoices();
+}
+
+void FRM_NMEA::changeReceiver(const ReceiverChoices& choices) {
+    m_userReceiver = choices;
+    if (const std::optional<Failure> failure = m_simulation.changeReceiver(choices)) {
+        m_services.dialogs.showError(failure->message());
+    }
+    m_view->forgetFix();
+    showReceiverChoices();
+}
+
+void FRM_NMEA::showReceiverChoices() {
+    const ReceiverChoices& running = m_simulation.receiverChoices();
+    m_ui->mnuNoFix->setChecked(!running.fixAvailable);
+    m_ui->mnuDifferential->setChecked(running.differential);
+}
+
+void FRM_NMEA::mnuSentences_Click() {
+    ReceiverDialog dialog(userReceiver(),
+                          QString::fromStdString(budgetText(m_budgetNote, m_simulation.lineBaud())), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        changeReceiver(dialog.choices());
+    }
+}
+
+void FRM_NMEA::mnuNoFix_Click(bool on) {
+    ReceiverChoices choices = userReceiver();
+    choices.fixAvailable = !on;
+    changeReceiver(choices);
+}
+
+void FRM_NMEA::mnuDifferential_Click(bool on) {
+    ReceiverChoices choices = userReceiver();
+    choices.differential = on;
+    changeReceiver(choices);
+}
+
+void FRM_NMEA::mnuFollowRoute_Click() {
+    if (const std::optional<std::string> path = m_services.fileDialogs.openFileName(FileKind::Gpx)) {
+        followRouteFile(*path);
+    }
+}
+
+bool FRM_NMEA::followRouteFile(const std::string& path) {
+    GpxRead read = readGpxFile(path, DiskFileSource());
+    if (!read.route) {
+        m_services.dialogs.showError(read.error.text());
+        return false;
+    }
+    m_services.fileDialogs.fileUsed(path);
+    followRoute(std::move(*read.route));
+    return true;
+}
+
+void FRM_NMEA::followRoute(Route route) {
+    m_simulation.cycle().followRoute(RouteFollower(std::move(route)));
+    showProgress();
+    showChart();
+}
+
+void FRM_NMEA::mnuRunScenario_Click() {
+    if (const std::optional<std::string> path = m_services.fileDialogs.openFileName(FileKind::Scenario)) {
+        runScenarioFile(*path);
+    }
+}
+
+bool FRM_NMEA::runScenarioFile(const std::string& path) {
+    ScenarioRead read = readScenarioFile(path, DiskFileSource());
+    if (!read.scenario) {
+        m_services.dialogs.showError(scenarioRefusalText(read.errors));
+        return false;
+    }
+    m_services.fileDialogs.fileUsed(path);
+    if (m_scenario) {
+        endScenario();
+    }
+    // The scenario's ship starts afresh: a voyage playing ends, the ship stops.
+    if (m_simulation.cycle().voyage().isPlaying()) {
+        m_voyageCommands->endVoyage();
+    } else {
+        CMD_GO_Click(1);
+    }
+    m_userReceiver = m_simulation.receiverChoices();
+    // The scenario's values go into the controls as the command line's do: shown, never saved.
+    OverrideHooks hooks;
+    hooks.autopilot = [this] { Enable_AutoPilot(); };
+    hooks.steering = [this] { Enable_Steering(); };
+    hooks.record = [this](const std::string& name, const std::string& before, const std::string& given) {
+        m_configForm->recordOverride(name, before, given);
+    };
+    m_scenarioName = file_title(path, false, false);
+    m_scenario = std::make_unique<ScenarioRun>(m_simulation, *m_configForm, std::move(hooks), std::function<void()>(),
+                                               std::move(*read.scenario));
+    m_scenario->start();
+    m_view->forgetFix();
+    CMD_GO_Click(0);
+    showProgress();
+    showChart();
+    return true;
+}
+
+void FRM_NMEA::afterTick() {
+    if (m_scenario && m_scenario->ended()) {
+        endScenario();
+    }
+}
+
+void FRM_NMEA::endScenario() {
+    // The ship stops; what the scenario set for its run goes: its route, its clock, its sky, its
+    // faults and its receiver.
+    const std::uint64_t seed = m_scenario->scenario().start.seed;
+    m_scenario.reset();
+    CMD_GO_Click(1);
+    RunCycle& cycle = m_simulation.cycle();
+    cycle.followRoute(std::nullopt);
+    cycle.setClock(m_services.clock);
+    cycle.sky() = SkyConditions{};
+    cycle.setSeed(seed);  // the faults switched on are dropped with their generator
+    m_simulation.setReceiver(m_userReceiver);
+    showReceiverChoices();
+    showProgress();
+    showChart();
+}
+
+void FRM_NMEA::mnuExportGpx_Click() {
+    const std::vector<TrackFix>& track = m_simulation.cycle().track();
+    if (track.empty()) {
+        m_services.dialogs.showError(kNoTrackMessage);
+        return;
+    }
+    const std::optional<std::string> path = m_services.fileDialogs.saveFileName(FileKind::Gpx);
+    if (!path) {
+        return;
+    }
+    const std::string title = file_title(*path, false, false);
+    const std::string gpx = trackGpx(title.empty() ? std::string(kDefaultTrackName) : title, track);
+    if (const std::error_code error = writeFileAtomically(*path, gpx)) {
+        m_services.dialogs.showError(systemFailure("The track could not be written to " + *path, error.value()).message());
+        return;
+    }
+    m_services.fileDialogs.fileUsed(*path);
+}
+
+void FRM_NMEA::saveRouteGpx(const std::vector<RouteWaypoint>& waypoints) {
+    const std::optional<std::string> path = m_services.fileDialogs.saveFileName(FileKind::Gpx);
+    if (!path) {
+        return;
+    }
+    const std::string title = file_title(*path, false, false);
+    const std::string gpx = routeGpx(routeOf(title.empty() ? std::string(kDrawnRouteName) : title, waypoints));
+    if (const std::error_code error = writeFileAtomically(*path, gpx)) {
+        m_services.dialogs.showError(systemFailure("The route could not be written to " + *path, error.value()).message());
+        return;
+    }
+    m_services.fileDialogs.fileUsed(*path);
+}
+
+void FRM_NMEA::mnuAisTargets_Click() {
+    // A new target starts where the ship is (or would start).
+    const RunCycle& cycle = m_simulation.cycle();
+    const bool moved = !cycle.track().empty();
+    const TargetFields blank = newTargetFields(moved ? cycle.lastFix().latitude : cycle.controls().startLatitude,
+                                               moved ? cycle.lastFix().longitude : cycle.controls().startLongitude);
+    AisTargetsDialog dialog(targetsNow(cycle.fleet()), blank, this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.changed()) {
+        return;
+    }
+    FleetBuild build = buildFleet(dialog.targets());
+    if (!build.fleet) {
+        m_services.dialogs.showError(build.problem);
+        return;
+    }
+    m_simulation.cycle().setFleet(std::move(*build.fleet));
+    showChart();
+}
+
+void FRM_NMEA::mnuOwnShipAis_Click(bool on) {
+    m_simulation.cycle().setOwnShipAis(on);
+}
+
+void FRM_NMEA::mnuTrack_Click() {
+    if (m_trackView == nullptr) {
+        m_trackView = new TrackView(this);
+        m_trackView->setCoastline(m_services.coastline);
+        m_trackView->appendTrack(TrackKind::Sent, trackPoints(m_simulation.cycle().track()));
+        connect(m_trackView, &TrackView::startPositionPicked, this, &FRM_NMEA::startPositionPicked);
+        connect(m_trackView, &TrackView::followRouteRequested, this,
+                [this](const std::vector<RouteWaypoint>& waypoints) { followRoute(routeOf(kDrawnRouteName, waypoints)); });
+        connect(m_trackView, &TrackView::saveRouteRequested, this, &FRM_NMEA::saveRouteGpx);
+        const QRect frame = frameGeometry();
+        const QRect screen = this->screen()->availableGeometry();
+        const WindowFrame placed =
+            placeBeside(WindowFrame{frame.x(), frame.y(), frame.width(), frame.height()}, m_trackView->width(),
+                        m_trackView->height(), WindowFrame{screen.x(), screen.y(), screen.width(), screen.height()},
+                        kTrackViewGapPixels);
+        m_trackView->move(placed.x, placed.y);
+        showChart();
+    }
+    m_trackView->show();
+    m_trackView->raise();
+    m_trackView->activateWindow();
+}
+
+void FRM_NMEA::startPositionPicked(double lat, double lon) {
+    // As the operator would type it: the boxes' own change handlers hand the position over.
+    m_ui->txt_lat->setText(QString::fromStdString(positionBoxText(lat, true)));
+    m_ui->txt_lon->setText(QString::fromStdString(positionBoxText(lon, false)));
+}
+
+void FRM_NMEA::fixShown(const Fix& fix) {
+    showProgress();
+    if (m_trackView != nullptr) {
+        m_trackView->setSnapshot(chartSnapshot(&fix, m_simulation.cycle().route(), m_simulation.cycle().fleet()));
+        m_trackView->appendTrack(TrackKind::Sent, GeoPoint{fix.latitude, fix.longitude});
+    }
+}
+
+void FRM_NMEA::showProgress() {
+    // The playback line belongs to a voyage while one plays.
+    if (m_simulation.cycle().voyage().isPlaying()) {
+        return;
+    }
+    const RouteFollower* route = m_simulation.cycle().route();
+    const std::string text = progressLineText(
+        m_scenario ? scenarioProgressText(m_scenarioName, m_scenario->elapsed(), m_scenario->scenario().end) : std::string(),
+        route != nullptr ? routeProgressText(*route) : std::string());
+    if (!text.empty() || m_progressShown) {
+        m_ui->LabPlaying->setWholeText(QString::fromStdString(text));
+    }
+    m_progressShown = !text.empty();
+}
+
+void FRM_NMEA::showChart() {
+    if (m_trackView == nullptr) {
+        return;
+    }
+    const RunCycle& cycle = m_simulation.cycle();
+    m_trackView->setSnapshot(chartSnapshot(cycle.track().empty() ? nullptr : &cycle.lastFix(), cycle.route(),
+                                           cycle.fleet()));
 }
 
 // ---------------------------------------------------------------------------------------------

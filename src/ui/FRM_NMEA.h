@@ -8,7 +8,9 @@
 
 #include <QMainWindow>
 
+#include "chart/chart_snapshot.h"
 #include "config/output_settings.h"
+#include "config/receiver_settings.h"
 #include "run/control_overrides.h"
 #include "run/simulation.h"
 #include "sim/ship_motion.h"
@@ -29,6 +31,8 @@ class FRM_NMEA;
 class AutoConfig;
 class ConfigFormAdapter;
 class OverriddenForm;
+class ScenarioRun;
+class TrackView;
 class VoyageCommands;
 class WindowView;
 
@@ -37,6 +41,8 @@ struct WindowStart {
     ControlOverrides controls;  // put into the controls after the stored values, never saved
     // Turns the stored output choices into this run's; empty: the stored ones as they are.
     std::function<OutputSettings(const OutputSettings& stored)> outputs;
+    // Turns the stored receiver choices into this run's; empty: the stored ones as they are.
+    std::function<ReceiverChoices(const ReceiverChoices& stored)> receiver;
 };
 
 // The program's one working window: its controls and every event handler over the program's one
@@ -129,6 +135,38 @@ public:
     // Opens a web address in the desktop's browser; returns whether it was handed over.
     bool Activate_Browser(const QString& address);
 
+    // --- Receiver, routes, scenarios, GPX, AIS targets and the track view ---
+    // "Output > Sentences...": the receiver's choices, applied and saved on OK (a failure to
+    // save is shown).
+    void mnuSentences_Click();
+    // "Output > No Fix" and "Output > Differential": the same choices, applied and saved.
+    void mnuNoFix_Click(bool on);
+    void mnuDifferential_Click(bool on);
+    // "Voyage > Follow Route...": asks for a GPX file and follows its route.
+    void mnuFollowRoute_Click();
+    // Follows the route of the GPX file at `path` from the next tick on; an unreadable file is
+    // shown, naming its line. Returns whether the route is followed.
+    bool followRouteFile(const std::string& path);
+    // "Voyage > Run Scenario...": asks for a scenario file and plays it.
+    void mnuRunScenario_Click();
+    // Reads the scenario at `path` whole and, when it reads cleanly, plays it: the ship stops,
+    // the scenario's start goes in, the ship runs; when the scenario ends the ship stops. Every
+    // problem of a file that does not read is shown, and nothing runs. Returns whether it plays.
+    bool runScenarioFile(const std::string& path);
+    // True while a scenario plays.
+    bool scenarioPlaying() const { return m_scenario != nullptr; }
+    // "Voyage > Export GPX...": the track of the simulated ticks as a GPX file.
+    void mnuExportGpx_Click();
+    // "Output > AIS Targets...": the targets around the ship; OK makes the fleet again of the
+    // list when it changed.
+    void mnuAisTargets_Click();
+    // "Output > Send Own Ship as AIVDO".
+    void mnuOwnShipAis_Click(bool on);
+    // "View > Track": the track view beside the window, made at the first call.
+    void mnuTrack_Click();
+    // The track view once it was asked for, else nullptr.
+    TrackView* trackView() const { return m_trackView; }
+
     // --- Closing ---
     // A request to close the window: handed to query_close; the window itself never closes.
     void Form_QueryUnload();
@@ -168,6 +206,20 @@ private:
     void showOutputStatus();
     void showOutputProblems(const std::vector<Failure>& problems);
     void showOutputProblem(const std::string& problem);
+    // The receiver's choices the user made (a scenario's profile and talker are not theirs).
+    ReceiverChoices userReceiver() const;
+    void changeReceiver(const ReceiverChoices& choices);
+    void showReceiverChoices();
+    // After each tick: a scenario that has come to its end stops the ship.
+    void afterTick();
+    // What one simulated tick shows beyond the controls: the tool tips, the progress, the chart.
+    void fixShown(const Fix& fix);
+    void showProgress();
+    void showChart();
+    void followRoute(Route route);
+    void endScenario();
+    void saveRouteGpx(const std::vector<RouteWaypoint>& waypoints);
+    void startPositionPicked(double lat, double lon);
 
     Simulation& m_simulation;
     WindowServices m_services;
@@ -177,6 +229,12 @@ private:
     std::unique_ptr<OverriddenForm> m_configForm;
     std::unique_ptr<AutoConfig> m_autoconfig;
     std::unique_ptr<VoyageCommands> m_voyageCommands;
+    std::unique_ptr<ScenarioRun> m_scenario;
+    std::string m_scenarioName;
+    ReceiverChoices m_userReceiver;  // kept while a scenario plays, restored at its end
+    TrackView* m_trackView = nullptr;
+    std::string m_budgetNote;        // what the serial line's budget left out last
+    bool m_progressShown = false;    // the playback line shows a route's or scenario's progress
 
     std::string m_versionText;
     std::uint32_t m_dirBackColor = kWindowBackgroundColour;

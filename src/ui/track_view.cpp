@@ -192,6 +192,7 @@ TrackView::TrackView(QWidget* parent)
                              tr("Click the chart where the ship is to start"), true)),
       m_buildRoute(toolButton(this, "buildRoute", tr("Build route"), tr("Click the chart to add waypoints"), true)),
       m_clearRoute(toolButton(this, "clearRoute", tr("Clear route"), tr("Forget the route being built"), false)),
+      m_followRoute(toolButton(this, "followRoute", tr("Follow route"), tr("The ship follows the route built"), false)),
       m_saveRoute(toolButton(this, "saveRouteGpx", tr("Save route as GPX..."), tr("Save the route as a GPX file"), false)),
       m_zoomIn(toolButton(this, "zoomIn", tr("+"), tr("Zoom in"), false)),
       m_zoomOut(toolButton(this, "zoomOut", tr("-"), tr("Zoom out"), false)),
@@ -203,7 +204,8 @@ TrackView::TrackView(QWidget* parent)
     m_follow->setChecked(true);
 
     auto* tools = new QHBoxLayout;
-    for (QToolButton* button : {m_follow, m_zoomIn, m_zoomOut, m_pickStart, m_buildRoute, m_clearRoute, m_saveRoute}) {
+    for (QToolButton* button :
+         {m_follow, m_zoomIn, m_zoomOut, m_pickStart, m_buildRoute, m_clearRoute, m_followRoute, m_saveRoute}) {
         tools->addWidget(button);
     }
     tools->addStretch();
@@ -230,6 +232,7 @@ TrackView::TrackView(QWidget* parent)
     });
     connect(m_clearRoute, &QToolButton::clicked, this, &TrackView::clearDraft);
     connect(m_saveRoute, &QToolButton::clicked, this, &TrackView::requestSave);
+    connect(m_followRoute, &QToolButton::clicked, this, &TrackView::requestFollow);
     connect(m_zoomIn, &QToolButton::clicked, this, [this] { zoomBy(kZoomPerButton, {m_view.size().width / 2, m_view.size().height / 2}); });
     connect(m_zoomOut, &QToolButton::clicked, this, [this] { zoomBy(1 / kZoomPerButton, {m_view.size().width / 2, m_view.size().height / 2}); });
     updateSaveEnabled();
@@ -349,11 +352,15 @@ void TrackView::canvasContextMenu(QPoint at, QPoint global) {
     menu.addSeparator();
     QAction* clear = menu.addAction(tr("Clear route"));
     clear->setEnabled(!m_draft.empty());
+    QAction* follow = menu.addAction(tr("Follow route"));
+    follow->setEnabled(!m_draft.empty());
     QAction* save = menu.addAction(tr("Save route as GPX..."));
     save->setEnabled(m_saveRoute->isEnabled());
     QAction* chosen = menu.exec(global);
     if (chosen == clear) {
         clearDraft();
+    } else if (chosen == follow) {
+        requestFollow();
     } else if (chosen == save) {
         requestSave();
     } else if (chosen == start) {
@@ -399,10 +406,19 @@ void TrackView::requestSave() {
     else if (m_snapshot.route && !m_snapshot.route->waypoints.empty()) emit saveRouteRequested(m_snapshot.route->waypoints);
 }
 
+void TrackView::requestFollow() {
+    if (m_draft.empty()) return;
+    const std::vector<RouteWaypoint> waypoints = m_draft;
+    m_buildRoute->setChecked(false);
+    clearDraft();
+    emit followRouteRequested(waypoints);
+}
+
 void TrackView::updateSaveEnabled() {
     const std::size_t count = !m_draft.empty() ? m_draft.size() : (m_snapshot.route ? m_snapshot.route->waypoints.size() : 0);
     m_saveRoute->setEnabled(count >= 2);
     m_clearRoute->setEnabled(!m_draft.empty());
+    m_followRoute->setEnabled(!m_draft.empty());
 }
 
 void TrackView::paintChart(QPainter& painter) {

@@ -36,7 +36,8 @@ enum class TrackKind { Sent, Voyage };
 //
 // Controls, by objectName: "followShip" (Follow ship, on at the start; a drag turns it off),
 // "pickStart" (the next click on the chart sets the start position), "buildRoute" (each click
-// adds a waypoint), "clearRoute", "saveRouteGpx", "zoomIn", "zoomOut", the drawing area
+// adds a waypoint), "clearRoute", "followRoute" (the ship follows the route built, which is then
+// the route followed), "saveRouteGpx", "zoomIn", "zoomOut", the drawing area
 // "chart" and the label "pointerPosition" with the position under the mouse.
 class TrackView : public QWidget {
     Q_OBJECT
@@ -104,6 +105,9 @@ signals:
     void routeWaypointsChanged(const std::vector<pelora::RouteWaypoint>& waypoints);
     // The user asked to save a route as GPX: the route being built, or else the snapshot's.
     void saveRouteRequested(const std::vector<pelora::RouteWaypoint>& waypoints);
+    // The user asked the ship to follow the route being built (at least one waypoint); the
+    // view no longer builds it.
+    void followRouteRequested(const std::vector<pelora::RouteWaypoint>& waypoints);
 
 private:
     friend class ChartCanvas;
@@ -121,6 +125,7 @@ private:
     void addWaypoint(GeoPoint position);
     void clearDraft();
     void requestSave();
+    void requestFollow();
     void updateSaveEnabled();
     const ChartTarget* targetOf(std::uint32_t mmsi) const;
     TrackLayer& track(TrackKind kind);
@@ -130,6 +135,7 @@ private:
     QToolButton* m_pickStart;
     QToolButton* m_buildRoute;
     QToolButton* m_clearRoute;
+    QToolButton* m_followRoute;
     QToolButton* m_saveRoute;
     QToolButton* m_zoomIn;
     QToolButton* m_zoomOut;

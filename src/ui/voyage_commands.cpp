@@ -14,9 +14,8 @@ bool VoyageCommands::saveVoyage() {
     if (!path) {
         return false;
     }
-    const VoyageSaveResult saved = saveVoyageFile(*path, m_voyage.fixes());
-    if (!saved.ok) {
-        m_hooks.showError(saved.error);
+    if (const std::optional<Failure> failure = saveVoyageFile(*path, m_voyage.fixes())) {
+        m_hooks.showError(failure->message());
         return false;
     }
     m_dialogs.fileUsed(*path);
@@ -32,14 +31,14 @@ bool VoyageCommands::loadVoyage() {
 }
 
 bool VoyageCommands::loadVoyageFrom(const std::string& path) {
-    VoyageLoadResult loaded = loadVoyageFile(path);
+    Result<std::vector<std::string>> loaded = loadVoyageFile(path);
     m_hooks.setPlayingCaption({});
-    if (!loaded.ok) {
+    if (!loaded) {
         m_voyage.endVoyage();
-        m_hooks.showError(loaded.error);
+        m_hooks.showError(loaded.failure().message());
         return false;
     }
-    m_voyage.replace(std::move(loaded.lines), m_hooks.fileTitle(path));
+    m_voyage.replace(std::move(*loaded), m_hooks.fileTitle(path));
     m_dialogs.fileUsed(path);
     return true;
 }

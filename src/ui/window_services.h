@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "chart/coastline_source.h"
 #include "config/config_dialogs.h"
 #include "config/settings_store.h"
 #include "platform/browser.h"
@@ -28,12 +29,13 @@ struct WindowServices {
     Ticker& ticker;                // Timer1: the once-a-second beat
     SettingsStore& settings;       // the per-user settings file
     ConfigDialogs& configDialogs;  // the save question and the load and save failures
-    FileDialogs& fileDialogs;      // the voyage files' open and save dialogs
+    FileDialogs& fileDialogs;      // the open and save dialogs of voyages, GPX and scenario files
     WindowDialogs& dialogs;        // failures, notices, About, the question before the browser
     HelpViewer& helpViewer;        // the help window over pelora.qch
     Browser& browser;              // opens the maker's site
     ProgramEnd& programEnd;        // leaves the event loop once the port is closed
     std::string applicationName;   // the settings' application: the executable's name
+    CoastlineSource* coastline = nullptr;  // the track view's coast; none: the view says so
 };
 
 }  // namespace pelora

@@ -187,12 +187,13 @@ TEST_F(AutoConfigTest, FormAttachedWithoutLoadingAlwaysCountsAsChanged) {
 
 TEST_F(AutoConfigTest, ReadFailureShowsTheMessageAndKeepsThePartialSet) {
     storeAll("10S30.0000", "12", "1", "0", "RMC", "COM 3");
-    store.failReadsFrom(3, {5, "Input/output error"});
+    store.failReadsFrom(3, Failure{{}, "Input/output error", 5});
     config.attach_form(form, true);
 
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0],
-              "Pelora: Error: 5. Cannot Load Configuration for FRM_NMEA # 3. Using Default Values.");
+              "Pelora: Error: 5. Cannot Load Configuration for FRM_NMEA # 3. Using Default Values. "
+              "/home/ship/.config/pelora/pelora.ini: Input/output error.");
     EXPECT_EQ(shown(), kDefaults);
     EXPECT_THAT(form.loadedvalues->values, ElementsAre("10S30.0000", "12", "1", "", "", ""));
 
@@ -203,7 +204,7 @@ TEST_F(AutoConfigTest, ReadFailureShowsTheMessageAndKeepsThePartialSet) {
 
 TEST_F(AutoConfigTest, SaveFailureIsReportedAndTheProgramStaysOpen) {
     config.attach_form(form, true);
-    store.failWrites({13, "Permission denied"});
+    store.failWrites(Failure{{}, "Permission denied", 13});
 
     dialogs.answers = {DialogAnswer::Yes};
     EXPECT_FALSE(config.query_close(form));

@@ -1,4 +1,5 @@
 // The command line and the program run headless: no window, no display, real peers.
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
@@ -12,6 +13,7 @@
 
 #include "app/command_line.h"
 #include "platform/serial_peers.h"
+#include "support/sentence_check.h"
 
 namespace pelora::testing {
 namespace {
@@ -141,10 +143,13 @@ protected:
     QString path(const QString& name) const { return m_home.path() + '/' + name; }
 
     // Starts the built program headless in a private settings and runtime folder, with no
-    // display at all.
-    QProcess& start(const QStringList& arguments) {
+    // display at all; in `folder` when given, its standard output piped to `reader` when given
+    // (a process not started yet).
+    QProcess& start(const QStringList& arguments, const QString& folder = {}, QProcess* reader = nullptr) {
         auto* program = new QProcess;
         m_processes.push_back(program);
+        if (!folder.isEmpty()) program->setWorkingDirectory(folder);
+        if (reader != nullptr) program->setStandardOutputProcess(reader);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
@@ -159,6 +164,22 @@ protected:
     static bool endsWell(QProcess& program, std::chrono::milliseconds within) {
         return program.waitForFinished(static_cast<int>(within.count())) &&
                program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+    }
+
+    // The lines of `bytes`, CR LF taken off; fails the test when one does not end with CR LF.
+    static std::vector<std::string> crlfLines(const QByteArray& bytes) {
+        std::vector<std::string> lines;
+        const std::string text = bytes.toStdString();
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = text.find('\n', start);
+            if (end == std::string::npos || end == start || text[end - 1] != '\r') {
+                ADD_FAILURE() << "not a line ending with CR LF at byte " << start << ": " << text;
+                break;
+            }
+            lines.push_back(text.substr(start, end - 1 - start));
+            start = end + 1;
+        }
+        return lines;
     }
 
     static QStringList lines(const QString& file) {
@@ -209,6 +230,62 @@ TEST_F(HeadlessRun, GpsdReadsTheFixesOnTheVirtualPortAndTheLinkIsGoneAtTheEnd) {
         }
     }
     EXPECT_GE(fixes, 2) << "gpsd reported no fix from the virtual port";
+}
+
+// Standard output carries the sentences and nothing else: whole lines, each a sentence a
+// receiver takes.
+TEST_F(HeadlessRun, StandardOutputCarriesWholeSentencesOnly) {
+    QProcess& pelora = start({"--defaults", "--count", "3", "--speedup", "20", "--output", "-", "--quiet"});
+    ASSERT_TRUE(endsWell(pelora, 10s)) << pelora.readAllStandardError().toStdString();
+    const std::vector<std::string> lines = crlfLines(pelora.readAllStandardOutput());
+    ASSERT_EQ(lines.size(), 3u);
+    for (const std::string& sentence : lines) {
+        EXPECT_TRUE(sentence.rfind("$GPRMC,", 0) == 0 || sentence.rfind("$GPGLL,", 0) == 0) << sentence;
+        EXPECT_EQ(sentenceFault(sentence), "") << sentence;
+    }
+}
+
+// `pelora --output - | head -n 1`: the reader goes away after one line. The program says so,
+// neither dies of the broken pipe nor hangs, and ends with a failure: an output the command line
+// named failed.
+TEST_F(HeadlessRun, AReaderThatClosesStandardOutputFailsTheRunWithoutKillingIt) {
+    QProcess head;
+    // Two seconds of sentences, long enough for head to be gone before the last.
+    QProcess& pelora = start({"--defaults", "--count", "40", "--speedup", "20", "--output", "-", "--quiet"}, {}, &head);
+    head.start(QStringLiteral("head"), {"-n", "1"});
+    ASSERT_TRUE(head.waitForStarted(3000));
+    ASSERT_TRUE(pelora.waitForFinished(10000)) << "the program hangs";
+    const std::string errors = pelora.readAllStandardError().toStdString();
+    EXPECT_EQ(pelora.exitStatus(), QProcess::NormalExit) << "ended by signal " << pelora.exitCode();
+    EXPECT_EQ(pelora.exitCode(), 1) << errors;
+    EXPECT_EQ(errors,
+              "pelora: Standard output was closed by its reader.\npelora: an output failed during the run\n");
+    ASSERT_TRUE(head.waitForFinished(3000));
+    const std::vector<std::string> first = crlfLines(head.readAllStandardOutput());
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(sentenceFault(first[0]), "") << first[0];
+}
+
+// --output file:NAME is the file NAME in the folder the program was started in (the window moves
+// its current folder later), appended to, a line with CR LF for each sentence.
+TEST_F(HeadlessRun, ARelativeFileOutputIsAppendedInTheStartingFolder) {
+    const QString folder = path(QStringLiteral("start"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile log(folder + QStringLiteral("/log.nmea"));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write("$GPTXT,earlier\r\n");
+    log.close();
+
+    QProcess& pelora = start({"--defaults", "--count", "3", "--speedup", "20", "--output", "file:log.nmea", "--quiet"},
+                             folder);
+    ASSERT_TRUE(endsWell(pelora, 10s)) << pelora.readAllStandardError().toStdString();
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const std::vector<std::string> lines = crlfLines(log.readAll());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "$GPTXT,earlier");
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(sentenceFault(lines[i]), "") << lines[i];
+    }
 }
 
 TEST_F(HeadlessRun, TheSameSeedSendsTheSamePositionsAndAnotherSeedOthers) {
@@ -286,6 +363,31 @@ TEST_F(HeadlessRun, AReceiverLogPlaysAtItsOwnPaceOneTimeGroupASecondInOrder) {
         }
     }
     EXPECT_TRUE(endsWell(pelora, 5s)) << "the run ends after the log";
+}
+
+// A second Pelora on a device the first holds is refused, says who holds it, and a headless run
+// that was given the device by name ends with status 1 rather than sending to nothing.
+TEST_F(HeadlessRun, ASecondRunOnTheSameDeviceSaysWhoHoldsItAndFails) {
+    if (!haveProgram(QStringLiteral("socat"))) GTEST_SKIP() << "socat is not installed";
+    SocatPair pair(path(QStringLiteral("pair")), QStringLiteral("held"));
+    QDir().mkpath(path(QStringLiteral("pair")));
+    ASSERT_TRUE(pair.start());
+    QProcess& first = start({"--defaults", "--device", pair.near(), "--quiet"});
+    QDeadlineTimer opened(5s);
+    QByteArray told;
+    while (!told.contains("Port:  1: OK") && !opened.hasExpired()) {
+        first.waitForReadyRead(100);
+        told += first.readAllStandardError();
+    }
+    ASSERT_TRUE(told.contains("Port:  1: OK")) << told.toStdString();
+
+    QProcess& second = start({"--defaults", "--device", pair.near(), "--count", "1", "--quiet"});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    const std::string said = second.readAllStandardError().toStdString();
+    EXPECT_NE(said.find("in use by another program: pelora (process " + std::to_string(first.processId()) + ")"),
+              std::string::npos)
+        << said;
 }
 
 }  // namespace

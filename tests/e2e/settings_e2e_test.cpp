@@ -170,6 +170,7 @@ TEST_F(SettingsEndToEndTest, HandWrittenCommentsAndDamagedLinesSurviveAYes) {
 struct SpoiledFile {
     const char* name;
     int errorNumber;
+    const char* reason;
 };
 
 void PrintTo(const SpoiledFile& file, std::ostream* out) { *out << file.name; }
@@ -187,7 +188,8 @@ TEST_P(SpoiledSettingsTest, ShowsTheLoadMessageAndTheDefaults) {
     ASSERT_EQ(configDialogs.messages.size(), 1u);
     EXPECT_EQ(configDialogs.messages[0],
               "Pelora: Error: " + std::to_string(GetParam().errorNumber) +
-                  ". Cannot Load Configuration for FRM_NMEA # 0. Using Default Values.");
+                  ". Cannot Load Configuration for FRM_NMEA # 0. Using Default Values. " + iniPath().toStdString() +
+                  ": " + GetParam().reason + ".");
     EXPECT_EQ(field("txt_SPEED").text(), "6");
     EXPECT_EQ(field("txt_lat").text(), "54N00.0000");
     EXPECT_EQ(sentenceList().currentText(), "GLL");
@@ -196,7 +198,7 @@ TEST_P(SpoiledSettingsTest, ShowsTheLoadMessageAndTheDefaults) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, SpoiledSettingsTest,
-                         ::testing::Values(SpoiledFile{"FolderInPlace", 21}),
+                         ::testing::Values(SpoiledFile{"FolderInPlace", 21, "a folder, not a file; it is left as it is"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsEndToEndTest, UnwritableFileAtYesShowsTheFailureAndTheWindowGoesOnSending) {

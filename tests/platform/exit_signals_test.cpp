@@ -36,6 +36,24 @@ TEST(ExitSignalsTest, SignalsArriveOnTheEventLoopAndTheHandlersComeBackAfterward
     EXPECT_EQ(after.sa_handler, before.sa_handler);
 }
 
+// A hang-up that `nohup` told the program to ignore stays ignored; a broken pipe ends nothing.
+TEST(ExitSignalsTest, IgnoredSignalsStayIgnoredAndABrokenPipeIsNoEnd) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction before {};
+    ::sigaction(SIGHUP, &ignore, &before);
+    {
+        std::vector<int> received;
+        ExitSignals exitSignals([&received](int signal) { received.push_back(signal); });
+        ::raise(SIGHUP);
+        ::raise(SIGPIPE);
+        ::raise(SIGUSR1);
+        pumpEvents(100ms);
+        EXPECT_EQ(received, std::vector<int>{SIGUSR1});
+    }
+    ::sigaction(SIGHUP, &before, nullptr);
+}
+
 TEST(ExitSignalsTest, TerminationClosesThePortAndLeavesNoLockFile) {
     if (!haveProgram(QStringLiteral("socat"))) {
         GTEST_SKIP() << "socat is not installed";

@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTest>
+#include <QToolButton>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -160,6 +161,26 @@ TEST_F(HelpViewerOnBuiltFile, LinksAndContentsEntriesOpenTheirPagesAndTheContent
     QTest::mouseClick(contents->viewport(), Qt::LeftButton, {}, contents->visualRect(entry).center());
     EXPECT_EQ(window->currentPage().toString().toStdString(), ports.toString().toStdString());
     EXPECT_EQ(contents->currentIndex(), entry);
+
+    // Back returns to the page before, Home to the first page.
+    auto* back = window->findChild<QToolButton*>(QStringLiteral("helpBack"));
+    auto* home = window->findChild<QToolButton*>(QStringLiteral("helpHome"));
+    ASSERT_TRUE(back != nullptr && home != nullptr);
+    QTest::mouseClick(back, Qt::LeftButton);
+    EXPECT_EQ(window->currentPage().fileName().toStdString(), "voyages.html");
+    QTest::mouseClick(home, Qt::LeftButton);
+    EXPECT_EQ(window->currentPage().fileName().toStdString(), "index.html");
+}
+
+TEST_F(HelpViewerOnBuiltFile, EscapeAndCtrlWCloseTheWindow) {
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        ASSERT_TRUE(m_viewer.HtmlHelp(m_owner.winId(), builtHelpFile(), kHelpDisplayToc, 0));
+        HelpWindow* window = m_viewer.window();
+        QApplication::setActiveWindow(window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        QTest::keySequence(window->browser(), keys);
+        EXPECT_FALSE(window->isVisible()) << keys.toString().toStdString();
+    }
 }
 
 TEST_F(HelpViewerOnBuiltFile, FullTextSearchFindsThePermissionsPage) {

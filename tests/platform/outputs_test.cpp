@@ -1,6 +1,7 @@
 // The outputs besides the serial port, with real peers: gpsd reading the TCP server and the
-// virtual serial port, UDP sockets, TCP clients that read, one that never reads and one that
-// comes late, and readers of the virtual port that come and go.
+// virtual serial port, UDP sockets, TCP clients that read, one that never reads, one that comes
+// late and more than the server takes, a TCP server that Pelora connects to and that goes away,
+// and readers of the virtual port that come and go. First, what the output factory refuses.
 
 #include <gtest/gtest.h>
 
@@ -9,13 +10,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkDatagram>
+#include <QElapsedTimer>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUdpSocket>
 
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <atomic>
 #include <memory>
@@ -24,13 +28,18 @@
 
 #include "config/memory_settings_store.h"
 #include "nmea/sentence.h"
+#include "outputs/output_checks.h"
 #include "outputs/output_factory.h"
 #include "outputs/pty_output.h"
+#include "outputs/tcp_client_output.h"
 #include "outputs/tcp_server_output.h"
+#include "platform/owned_link.h"
 #include "run/simulation.h"
 #include "serial_peers.h"
 #include "support/core_fakes.h"
 #include "support/fake_serial_control.h"
+#include "support/file_bytes.h"
+#include "text/text.h"
 
 namespace pelora {
 namespace {
@@ -206,11 +215,13 @@ public:
         return messages;
     }
     OutputState state(OutputRole role) const { return m_simulation.outputState(role); }
+    OutputState state(const std::string& endpoint) const { return m_simulation.stateOf(endpoint).value_or(OutputState{}); }
     int tcpClients() const { return std::max(0, state(OutputRole::Tcp).clients); }
     // Sends a line (CR LF included) as a tick sends a sentence.
     void writeLine(const std::string& line) { m_simulation.send(line.substr(0, line.size() - 2)); }
     void stopAll() { m_simulation.stopOutputs(); }
-    // What the outputs whose endpoint starts with `scheme` told, in order ("" for a recovery).
+    // What the outputs whose endpoint starts with `scheme` told, in order ("" for a recovery or
+    // a change that is no problem).
     std::vector<std::string> told(const std::string& scheme) const {
         std::vector<std::string> problems;
         for (const auto& [endpoint, problem] : m_view.changes) {
@@ -238,6 +249,61 @@ private:
     View m_view;
 };
 
+struct FactoryRow {
+    const char* name;
+    const char* endpoint;
+    const char* made;     // the endpoint() of the output made; "" when refused
+    const char* refusal;  // the whole message
+};
+
+void PrintTo(const FactoryRow& row, std::ostream* out) { *out << row.name; }
+
+class OutputFactoryTable : public ::testing::TestWithParam<FactoryRow> {};
+
+TEST_P(OutputFactoryTable, MakesTheOutputOrSaysWhyNot) {
+    const Result<Endpoint> endpoint = parseEndpoint(GetParam().endpoint);
+    ASSERT_TRUE(endpoint.ok()) << endpoint.failure().message();
+    const Result<std::unique_ptr<Output>> made = OutputFactory().make(*endpoint);
+    if (*GetParam().made == '\0') {
+        ASSERT_FALSE(made.ok()) << (*made)->endpoint();
+        EXPECT_EQ(made.failure().message(), GetParam().refusal);
+    } else {
+        ASSERT_TRUE(made.ok()) << made.failure().message();
+        EXPECT_EQ((*made)->endpoint(), GetParam().made);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endpoints, OutputFactoryTable,
+    ::testing::Values(
+        FactoryRow{"SerialAtTheUsualRate", "serial:/dev/ttyUSB0", "serial:/dev/ttyUSB0?baud=4800", ""},
+        FactoryRow{"ClientToAHostName", "tcp-client://plotter.local:2000", "tcp-client://plotter.local:2000", ""},
+        FactoryRow{"LinkLocalWithItsInterface", "udp://[fe80::1%lo]:10110", "udp://[fe80::1%lo]:10110", ""},
+        FactoryRow{"UnknownKind", "smtp://mail:25", "",
+                   "\"smtp://mail:25\" is not an output: the kinds of output are serial:/dev/DEVICE?baud=RATE, "
+                   "tcp://ADDRESS:PORT, tcp-client://HOST:PORT, udp://ADDRESS:PORT, pty:/LINK, file:/PATH, -."},
+        FactoryRow{"RelativeFile", "file:log.nmea", "", "\"file:log.nmea\" is not an output: write it file:/ABSOLUTE/PATH."},
+        // A "?" would cut the file's name short and the lines would go to /tmp/what.
+        FactoryRow{"QuestionMarkInAFileName", "file:/tmp/what?.nmea", "",
+                   "\"file:/tmp/what?.nmea\" is not an output: it takes no options (a path cannot hold \"?\")."},
+        FactoryRow{"SerialWithoutSlash", "serial:ttyUSB0", "", "\"serial:ttyUSB0\" is not an output: write it serial:/ABSOLUTE/PATH."},
+        FactoryRow{"BaudNotANumber", "serial:/dev/ttyUSB0?baud=fast", "",
+                   "\"serial:/dev/ttyUSB0?baud=fast\" is not an output: the only option is baud=RATE, e.g. ?baud=4800."},
+        FactoryRow{"BaudZero", "serial:/dev/ttyUSB0?baud=0", "",
+                   "\"serial:/dev/ttyUSB0?baud=0\" is not an output: the only option is baud=RATE, e.g. ?baud=4800."},
+        FactoryRow{"OtherSerialOption", "serial:/dev/ttyUSB0?parity=even", "",
+                   "\"serial:/dev/ttyUSB0?parity=even\" is not an output: the only option is baud=RATE, e.g. ?baud=4800."},
+        FactoryRow{"LinkLocalServer", "tcp://[fe80::1]:10110", "",
+                   "\"tcp://[fe80::1]:10110\" is not an output: a link-local IPv6 address needs its interface, as in "
+                   "[fe80::1%eth0]."},
+        // fe80::/10 in any case, not only addresses written "fe80:".
+        FactoryRow{"LinkLocalClientInMixedCase", "tcp-client://[Fe9a::1]:10110", "",
+                   "\"tcp-client://[Fe9a::1]:10110\" is not an output: a link-local IPv6 address needs its interface, "
+                   "as in [fe80::1%eth0]."},
+        FactoryRow{"TcpServerOnAHostName", "tcp://localhost:10110", "",
+                   "\"tcp://localhost:10110\" is not an output: \"localhost\" is not an IPv4 or IPv6 address."}),
+    [](const ::testing::TestParamInfo<FactoryRow>& info) { return std::string(info.param.name); });
+
 // The terminal device behind a link ("/dev/pts/3").
 bool leadsToATerminal(const std::string& link) {
     return linkTarget(link).rfind("/dev/pts/", 0) == 0;
@@ -245,11 +311,27 @@ bool leadsToATerminal(const std::string& link) {
 
 class OutputsTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+    // The program's own run-time folder (the records of its links) is one of the test's.
+    void SetUp() override {
+        ASSERT_TRUE(m_folder.isValid());
+        m_hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+        m_runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_folder.path() + "/run"));
+        QDir().mkpath(m_folder.path() + "/run");
+    }
+    void TearDown() override {
+        if (m_hadRuntime) {
+            qputenv("XDG_RUNTIME_DIR", m_runtime);
+        } else {
+            qunsetenv("XDG_RUNTIME_DIR");
+        }
+    }
 
     std::string link(const char* name = "ttyNMEA") const { return m_folder.path().toStdString() + "/" + name; }
 
     QTemporaryDir m_folder;
+    bool m_hadRuntime = false;
+    QByteArray m_runtime;
 };
 
 // gpsd reads the TCP server and the virtual port at once, as two devices, and reports the fix of
@@ -392,6 +474,148 @@ TEST_F(OutputsTest, AClientThatNeverReadsIsCutOffWithoutDelayingTheOthers) {
     for (const std::string& problem : hub.told("tcp://")) EXPECT_EQ(problem, "") << "a client is no problem";
 }
 
+// More clients than the server takes, all at once: the first 256 are served, the others turned
+// away at once, and that is told once, not for each one turned away.
+TEST_F(OutputsTest, TheTcpServerServesAtMostItsLimitAndSaysSoOnce) {
+    constexpr int kTurnedAway = 4;
+    constexpr int kServed = TcpServerOutput::kMaxClients;
+    Hub hub;
+    OutputSettings settings;
+    settings.tcp = true;
+    settings.tcpPort = freeTcpPort();
+    ASSERT_EQ(hub.apply(settings), std::vector<std::string>{});
+
+    std::vector<int> clients;
+    for (int i = 0; i < kServed + kTurnedAway; ++i) {
+        clients.push_back(connectClient(settings.tcpPort));
+        ASSERT_GE(clients.back(), 0) << "client " << i;
+        // Accepted as they come: the system queues no more than the server's limit.
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(pumpUntil([&] { return hub.tcpClients() == kServed; })) << hub.tcpClients() << " clients";
+    const std::string line = numberedLine(1, 40);
+    hub.writeLine(line);
+    pumpEvents(50ms);
+
+    int served = 0;
+    int closed = 0;
+    for (const int fd : clients) {
+        bool ended = false;
+        const std::string received = readAvailable(fd, &ended);
+        served += received == line && !ended ? 1 : 0;
+        closed += received.empty() && ended ? 1 : 0;
+        ::close(fd);
+    }
+    EXPECT_EQ(served, kServed);
+    EXPECT_EQ(closed, kTurnedAway);
+    std::vector<std::string> problems = hub.told("tcp://");
+    std::erase(problems, "");
+    EXPECT_EQ(problems, std::vector<std::string>{"The TCP server on 127.0.0.1:" + std::to_string(settings.tcpPort) +
+                                                 " serves at most 256 clients at once; further clients are turned away."});
+}
+
+// Pelora connects out to a server (a QTcpServer here, as a logger or a chart program would
+// listen): the server receives whole lines; when it goes away that is told once, however many
+// tries fail, the lines meanwhile are dropped, and once it is back the output connects again
+// within one retry and sends whole lines from the next on.
+TEST_F(OutputsTest, TheTcpClientTellsAnOutageOnceAndConnectsAgain) {
+    constexpr int kLineBytes = 80;
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    const quint16 port = server.serverPort();
+    const std::string endpoint = "tcp-client://127.0.0.1:" + std::to_string(port);
+    Hub hub;
+    OutputSettings settings;
+    settings.endpoints = {endpoint};
+    ASSERT_EQ(hub.apply(settings), std::vector<std::string>{});
+
+    // Writes lines `first`..`last` and returns what a peer reading them all would receive.
+    const auto writeLines = [&hub](int first, int last) {
+        std::string lines;
+        for (int n = first; n <= last; ++n) {
+            lines += numberedLine(n, kLineBytes);
+            hub.writeLine(numberedLine(n, kLineBytes));
+        }
+        return lines;
+    };
+    const auto receive = [](QTcpSocket& peer, std::size_t bytes) {
+        std::string received;
+        pumpUntil([&] {
+            received += peer.readAll().toStdString();
+            return received.size() >= bytes;
+        });
+        pumpEvents(50ms);
+        return received + peer.readAll().toStdString();
+    };
+
+    ASSERT_TRUE(pumpUntil([&] { return server.hasPendingConnections() && hub.state(endpoint).running; }));
+    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+    peer->setParent(nullptr);
+    const std::string before = writeLines(0, 2);
+    EXPECT_EQ(receive(*peer, before.size()), before);
+
+    // The server goes away: it stops listening and closes the connection.
+    server.close();
+    peer->close();
+    ASSERT_TRUE(pumpUntil([&] { return hub.told("tcp-client://").size() == 2; }));
+    const std::string outage = "Pelora cannot send to the TCP server 127.0.0.1:" + std::to_string(port) +
+                               ": The remote host closed the connection. It tries again every 2 s.";
+    // The connection, then the outage.
+    EXPECT_EQ(hub.told("tcp-client://"), (std::vector<std::string>{"", outage}));
+    EXPECT_FALSE(hub.state(endpoint).running);
+    EXPECT_EQ(hub.state(endpoint).problem, outage);
+    writeLines(100, 102);
+
+    // Away for longer than one retry, so that a try fails (refused) without a second word; the
+    // test waits for the retry's time because that is what it checks.
+    pumpEvents(TcpClientOutput::kRetry + 300ms);
+    EXPECT_EQ(hub.told("tcp-client://"), (std::vector<std::string>{"", outage}));
+    writeLines(103, 105);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, port));
+    QElapsedTimer back;
+    back.start();
+    ASSERT_TRUE(pumpUntil([&] { return server.hasPendingConnections() && hub.state(endpoint).running; },
+                          TcpClientOutput::kRetry + 1000ms));
+    EXPECT_LE(back.elapsed(), (TcpClientOutput::kRetry + 500ms).count());
+    std::unique_ptr<QTcpSocket> again(server.nextPendingConnection());
+    again->setParent(nullptr);
+    pumpEvents(50ms);
+    EXPECT_EQ(hub.told("tcp-client://"), (std::vector<std::string>{"", outage, ""}));
+    EXPECT_EQ(hub.state(endpoint).problem, "");
+
+    const std::string after = writeLines(200, 202);
+    EXPECT_EQ(receive(*again, after.size()), after) << "only the lines after the return, whole";
+}
+
+// A host that drops the connection attempts unanswered (here a listener whose queue is full, so
+// the system drops them): the output says so once its answer time is out, rather than after the
+// system's two minutes.
+TEST_F(OutputsTest, TheTcpClientTellsAServerThatDoesNotAnswer) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int port = ntohs(address.sin_port);
+    const int filler = connectClient(port);  // fills the queue; never accepted
+    ASSERT_GE(filler, 0);
+
+    Hub hub;
+    OutputSettings settings;
+    settings.endpoints = {"tcp-client://127.0.0.1:" + std::to_string(port)};
+    ASSERT_EQ(hub.apply(settings), std::vector<std::string>{});
+    EXPECT_TRUE(pumpUntil([&] { return !hub.told("tcp-client://").empty(); },
+                          TcpClientOutput::kAnswerTimeout + 1000ms));
+    EXPECT_EQ(hub.told("tcp-client://"),
+              std::vector<std::string>{"Pelora cannot send to the TCP server 127.0.0.1:" + std::to_string(port) +
+                                       ": no answer within 2 s. It tries again every 2 s."});
+    ::close(filler);
+    ::close(listener);
+}
+
 struct UdpRow {
     const char* name;
     const char* address;  // where the datagrams go
@@ -496,50 +720,88 @@ TEST_F(OutputsTest, TheVirtualPortKeepsNothingForAnAbsentReader) {
 
 struct LinkRow {
     const char* name;
+    const char* path;  // the link, in the test's folder
     // Prepares what is at `link` before the hub asks for it; what it returns lives until the end.
     std::shared_ptr<void> (*prepare)(const std::string& link);
     const char* reason;  // the end of the message; "" when the link is made
+    bool dialogAccepts;  // the output dialog's check lets the link through
 };
+
+void PrintTo(const LinkRow& row, std::ostream* out) { *out << row.name; }
 
 class PtyLinkTest : public OutputsTest, public ::testing::WithParamInterface<LinkRow> {};
 
+// Whatever the outcome, files of the user's beside the link are left alone.
 TEST_P(PtyLinkTest, TheLinkIsMadeOrRefusedAndRemovedAtTheEnd) {
-    const std::string path = link();
+    const std::string path = link(GetParam().path);
     const std::shared_ptr<void> kept = GetParam().prepare(path);
     const std::string before = linkTarget(path);
+    const QString folder = QFileInfo(QString::fromStdString(folderOf(path))).canonicalFilePath();
+    const bool userFolder = folder.startsWith(QFileInfo(m_folder.path()).canonicalFilePath()) &&
+                            !folder.startsWith(QFileInfo(m_folder.path() + "/run").canonicalFilePath());
+    const std::vector<std::string> neighbours{path + ".lock", path + ".new"};
+    if (userFolder) {
+        for (const std::string& neighbour : neighbours) {
+            writeBytes(neighbour, "the user's own");
+        }
+    }
 
     Hub hub;
     OutputSettings settings;
     settings.pty = true;
     settings.ptyLink = path;
+    EXPECT_EQ(outputSettingsProblems(settings).empty(), GetParam().dialogAccepts);
     const std::vector<std::string> problems = hub.apply(settings);
     if (*GetParam().reason == '\0') {
         EXPECT_EQ(problems, std::vector<std::string>{});
         EXPECT_TRUE(leadsToATerminal(path)) << linkTarget(path);
         hub.stopAll();
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path)) || QFileInfo(QString::fromStdString(path)).isSymLink());
-        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path + ".lock")));
+        EXPECT_EQ(QDir(m_folder.path() + "/run/pelora").entryList(QDir::Files | QDir::System), QStringList())
+            << "the records of the links go too";
     } else {
         EXPECT_EQ(problems, std::vector<std::string>{"The virtual serial port cannot use " + path + ": " +
                                                      GetParam().reason + "."});
         EXPECT_FALSE(hub.state(OutputRole::Pty).running);
         EXPECT_EQ(linkTarget(path), before);
     }
+    if (userFolder) {
+        for (const std::string& neighbour : neighbours) {
+            EXPECT_EQ(readBytes(neighbour), "the user's own") << neighbour;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Links, PtyLinkTest,
     ::testing::Values(
-        LinkRow{"Fresh", [](const std::string&) { return std::shared_ptr<void>(); }, ""},
-        // What a killed program leaves: the link to a terminal that is gone, the lock file unlocked.
-        LinkRow{"StaleLinkIsReplaced",
+        LinkRow{"Fresh", "ttyNMEA", [](const std::string&) { return std::shared_ptr<void>(); }, "", true},
+        // What a killed program leaves: its link to a terminal that is gone, its record unlocked.
+        LinkRow{"StaleLinkOfItsOwnIsReplaced", "ttyNMEA",
                 [](const std::string& link) {
-                    QFile::link(QStringLiteral("/dev/pts/9999"), QString::fromStdString(link));
-                    ::close(::open((link + ".lock").c_str(), O_CREAT | O_WRONLY, 0600));
+                    const pid_t child = ::fork();
+                    if (child == 0) {
+                        OwnedLink owned;
+                        if (owned.claim(link).empty() && owned.place("/dev/pts/9999").empty()) ::raise(SIGKILL);
+                        ::_exit(1);
+                    }
+                    int status = 0;
+                    ::waitpid(child, &status, 0);
+                    EXPECT_TRUE(WIFSIGNALED(status)) << "the child did not make its link";
                     return std::shared_ptr<void>();
                 },
-                ""},
-        LinkRow{"LiveLinkIsRefused",
+                "", true},
+        // The default link as an earlier version, which kept no record, left it in the program's
+        // own folder.
+        LinkRow{"StaleLinkInItsOwnFolderIsReplaced", "run/pelora/ttyNMEA",
+                [](const std::string& link) {
+                    QDir().mkpath(QString::fromStdString(folderOf(link)));
+                    ::chmod(folderOf(link).c_str(), 0700);
+                    QFile::link(QStringLiteral("/dev/pts/9999"), QString::fromStdString(link));
+                    return std::shared_ptr<void>();
+                },
+                "", true},
+        LinkRow{"LiveLinkIsRefused", "ttyNMEA",
                 [](const std::string& link) {
                     auto owner = std::make_shared<Hub>();
                     OutputSettings settings;
@@ -548,15 +810,29 @@ INSTANTIATE_TEST_SUITE_P(
                     owner->apply(settings);
                     return std::shared_ptr<void>(owner);
                 },
-                "another Pelora is using it"},
-        LinkRow{"FileIsLeftAlone",
+                "another Pelora is using it", true},
+        // A link to a terminal that is gone, as earlier versions left it, or the user's own.
+        LinkRow{"LinkItDidNotMakeIsLeftAlone", "ttyNMEA",
+                [](const std::string& link) {
+                    QFile::link(QStringLiteral("/dev/pts/9999"), QString::fromStdString(link));
+                    return std::shared_ptr<void>();
+                },
+                "it is a link that Pelora did not make; it was left as it is", false},
+        LinkRow{"FileIsLeftAlone", "ttyNMEA",
                 [](const std::string& link) {
                     QFile file(QString::fromStdString(link));
                     file.open(QIODevice::WriteOnly);
                     file.write("keep");
                     return std::shared_ptr<void>();
                 },
-                "it exists and is not a link; it was left as it is"}),
+                "it exists and is not a link; it was left as it is", false},
+        // /etc/passwd, the file beside it the system's lock, reached through a link to /etc.
+        LinkRow{"SystemFolderIsRefused", "etc/passwd",
+                [](const std::string& link) {
+                    QFile::link(QStringLiteral("/etc"), QString::fromStdString(folderOf(link)));
+                    return std::shared_ptr<void>();
+                },
+                "it is in the system folder /etc, where Pelora makes no links", false}),
     [](const ::testing::TestParamInfo<LinkRow>& info) { return std::string(info.param.name); });
 
 // With no link chosen, the link is made in a private folder of the runtime folder.

@@ -97,6 +97,14 @@ TEST(QtFileDialogs, DialogsCarryTitleFiltersAndOverwriteQuestion) {
     EXPECT_EQ(open->windowTitle(), "Pelora");
     EXPECT_EQ(open->nameFilters(), filters);
     EXPECT_EQ(open->fileMode(), QFileDialog::ExistingFile);
+
+    const auto gpx = dialogs.makeSaveDialog(FileKind::Gpx);
+    EXPECT_EQ(gpx->nameFilters(), QStringList({"GPX (*.gpx)", "All files (*)"}));
+    EXPECT_EQ(gpx->defaultSuffix(), "gpx");
+    EXPECT_FALSE(gpx->testOption(QFileDialog::DontConfirmOverwrite));
+    const auto scenario = dialogs.makeOpenDialog(FileKind::Scenario);
+    EXPECT_EQ(scenario->nameFilters(), QStringList({"Pelora scenarios (*.toml)", "All files (*)"}));
+    EXPECT_EQ(scenario->fileMode(), QFileDialog::ExistingFile);
 }
 
 // A name typed without extension becomes a Pelora voyage under the Pelora filter only.

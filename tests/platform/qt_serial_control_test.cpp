@@ -42,7 +42,7 @@ TEST_P(SerialMissingDeviceTest, OpenFailsAndThePortStaysClosed) {
     EXPECT_FALSE(control.PortOpen());
     EXPECT_EQ(control.devicePath(), device);
     EXPECT_EQ(control.lastError(), QStringLiteral("No such file or directory"));
-    EXPECT_EQ(control.lastFailure(), (PortFailure{device.toStdString(), "No such file or directory", false}));
+    EXPECT_EQ(control.lastFailure(), (Failure{device.toStdString(), "No such file or directory", ENOENT}));
     EXPECT_FALSE(control.Output("$GPGLL,X\r\n"));
     // Trying again is no different from the first time.
     EXPECT_FALSE(control.setPortOpen(true));
@@ -146,18 +146,18 @@ TEST_P(SerialPtyOpenTest, OpensOrSaysWhyNot) {
 
     EXPECT_EQ(opened, GetParam().opens);
     EXPECT_EQ(control.PortOpen(), GetParam().opens);
-    const PortFailure failure = control.lastFailure();
+    const Failure failure = control.lastFailure();
     if (GetParam().opens) {
-        EXPECT_EQ(failure, PortFailure{});
+        EXPECT_EQ(failure, Failure{});
         return;
     }
-    EXPECT_EQ(failure.device, rig.opened.toStdString());
+    EXPECT_EQ(failure.what, rig.opened.toStdString());
     if (GetParam().reason != nullptr) {
         EXPECT_EQ(failure.reason, GetParam().reason);
     } else {
         EXPECT_NE(failure.reason, "");
     }
-    EXPECT_EQ(failure.permissionDenied, GetParam().permissionDenied);
+    EXPECT_EQ(failure.permissionDenied(), GetParam().permissionDenied);
     EXPECT_FALSE(control.Output("$GPGLL,X\r\n"));
 }
 

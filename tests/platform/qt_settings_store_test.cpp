@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -183,12 +184,67 @@ TEST_F(QtSettingsStoreTest, FolderInPlaceOfTheFileFailsReadAndWrite) {
     QtSettingsStore store("pelora");
     const SettingRead read = store.GetSetting("pelora", "FRM_NMEA", "txt_lat");
     ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.error->number, EISDIR);
+    EXPECT_EQ(read.error->errorNumber, EISDIR);
     const auto write = store.SaveSetting("pelora", "FRM_NMEA", "txt_lat", "1N");
     ASSERT_TRUE(write);
-    EXPECT_EQ(write->number, EISDIR);
+    EXPECT_EQ(write->errorNumber, EISDIR);
     EXPECT_FALSE(write->reason.empty());
 }
+
+// What stands in place of the settings file is not one: it is not read (a device or a pipe
+// never ends, a huge file would fill the memory), never written over, and the error says why.
+struct RefusedFileRow {
+    const char* name;
+    bool (*make)(const std::string& path);  // false when it cannot be made here
+    int number;
+    const char* reason;
+};
+
+void PrintTo(const RefusedFileRow& row, std::ostream* out) { *out << row.name; }
+
+class RefusedFileTest : public test::SettingsFileTest, public ::testing::WithParamInterface<RefusedFileRow> {};
+
+TEST_P(RefusedFileTest, IsNeitherReadNorWrittenAndTheErrorSaysWhy) {
+    const std::string path = QFile::encodeName(iniPath()).toStdString();
+    ASSERT_TRUE(QDir().mkpath(home() + "/pelora"));
+    if (!GetParam().make(path)) GTEST_SKIP() << "cannot make it here";
+    struct stat before {};
+    ASSERT_EQ(::lstat(path.c_str(), &before), 0);
+
+    QtSettingsStore store("pelora");
+    const SettingRead read = store.GetSetting("pelora", "FRM_NMEA", "txt_lat");
+    ASSERT_FALSE(read.ok());
+    const Failure expected{{}, GetParam().reason, GetParam().number};
+    EXPECT_EQ(*read.error, expected);
+    EXPECT_EQ(store.saveSettings("pelora", "FRM_NMEA", {{"txt_lat", "1N"}}), expected);
+
+    struct stat after {};
+    ASSERT_EQ(::lstat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_size, before.st_size);
+    EXPECT_EQ(QDir(home() + "/pelora").entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RefusedFileTest,
+    ::testing::Values(
+        RefusedFileRow{"NamedPipe", [](const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }, EINVAL,
+                       "a named pipe, not a regular file; it is left as it is"},
+        RefusedFileRow{"LinkToDevZero", [](const std::string& path) { return ::symlink("/dev/zero", path.c_str()) == 0; },
+                       EINVAL, "a device, not a regular file; it is left as it is"},
+        RefusedFileRow{"LinkToDevUrandom",
+                       [](const std::string& path) { return ::symlink("/dev/urandom", path.c_str()) == 0; }, EINVAL,
+                       "a device, not a regular file; it is left as it is"},
+        RefusedFileRow{"SparseFourGigabytes",
+                       [](const std::string& path) {
+                           const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+                           const bool made = fd >= 0 && ::ftruncate(fd, off_t{4} << 30) == 0;
+                           ::close(fd);
+                           return made;
+                       },
+                       EFBIG, "larger than 128 MiB; it is left as it is"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(QtSettingsStoreTest, FileInPlaceOfTheFolderFailsWrite) {
     QFile blocker(home() + "/pelora");
@@ -197,7 +253,7 @@ TEST_F(QtSettingsStoreTest, FileInPlaceOfTheFolderFailsWrite) {
     QtSettingsStore store("pelora");
     const auto write = store.SaveSetting("pelora", "FRM_NMEA", "txt_lat", "1N");
     ASSERT_TRUE(write);
-    EXPECT_EQ(write->number, ENOTDIR);
+    EXPECT_EQ(write->errorNumber, ENOTDIR);
 }
 
 TEST_F(QtSettingsStoreTest, UnreadableFileIsAReadError) {
@@ -209,7 +265,7 @@ TEST_F(QtSettingsStoreTest, UnreadableFileIsAReadError) {
     QtSettingsStore store("pelora");
     const SettingRead read = store.GetSetting("pelora", "FRM_NMEA", "txt_lat");
     ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.error->number, EACCES);
+    EXPECT_EQ(read.error->errorNumber, EACCES);
 }
 
 TEST_F(QtSettingsStoreTest, UnwritableFileIsAWriteErrorAndKeepsItsContent) {
@@ -221,7 +277,7 @@ TEST_F(QtSettingsStoreTest, UnwritableFileIsAWriteErrorAndKeepsItsContent) {
     EXPECT_EQ(store.GetSetting("pelora", "FRM_NMEA", "txt_lat").value, "54N00.0000");
     const auto write = store.SaveSetting("pelora", "FRM_NMEA", "txt_lat", "1N");
     ASSERT_TRUE(write);
-    EXPECT_TRUE(write->number == EACCES || write->number == EPERM) << write->number;
+    EXPECT_TRUE(write->errorNumber == EACCES || write->errorNumber == EPERM) << write->errorNumber;
     EXPECT_EQ(readFile(), "[FRM_NMEA]\ntxt_lat=54N00.0000\n");
 }
 
@@ -276,12 +332,12 @@ TEST_P(FailedSaveTest, KeepsTheOldFileAndNamesTheReason) {
         }
     }
     QtSettingsStore store("pelora");
-    const std::optional<SettingsError> error = store.saveSettings("pelora", "FRM_NMEA", kWindowValues);
+    const std::optional<Failure> error = store.saveSettings("pelora", "FRM_NMEA", kWindowValues);
     asUser.reset();
     ::chmod(QFile::encodeName(folder).constData(), 0755);
 
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->number, GetParam().number);
+    EXPECT_EQ(error->errorNumber, GetParam().number);
     EXPECT_EQ(error->reason, GetParam().reason);
     EXPECT_EQ(readFile(), kFullFile);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).filter(".ini.").size(), 0) << "no file is left behind";

@@ -104,7 +104,7 @@ TYPED_TEST(SerialControlContract, OpensAnExistingPortWithItsSettings) {
     EXPECT_TRUE(this->control().PortOpen());
     EXPECT_EQ(this->control().CommPort(), kPresentPort);
     EXPECT_EQ(this->control().Settings(), "4800,N,8,1");
-    EXPECT_EQ(this->control().lastFailure(), PortFailure{});
+    EXPECT_EQ(this->control().lastFailure(), Failure{});
 }
 
 TYPED_TEST(SerialControlContract, SettingsAreReadBackInOneFormAndOtherTextsRefused) {
@@ -122,9 +122,9 @@ TYPED_TEST(SerialControlContract, MissingPortFailsWithNoPortOpen) {
 
     EXPECT_FALSE(this->open(kMissingPort));
     EXPECT_FALSE(this->control().PortOpen());
-    const PortFailure failure = this->control().lastFailure();
+    const Failure failure = this->control().lastFailure();
     EXPECT_NE(failure.reason, "");
-    EXPECT_FALSE(failure.permissionDenied);
+    EXPECT_FALSE(failure.permissionDenied());
     EXPECT_FALSE(this->control().Output("$GPGLL,A\r\n"));
 }
 

@@ -29,7 +29,7 @@ protected:
     // Makes every later write fail; false when that cannot be done here.
     bool refuseWrites() {
         if constexpr (std::is_same_v<Store, MemorySettingsStore>) {
-            m_store->failWrites({EACCES, "Permission denied"});
+            m_store->failWrites(Failure{{}, "Permission denied", EACCES});
             return true;
         } else {
             return makeUnwritable();
@@ -92,10 +92,10 @@ TYPED_TEST(SettingsStoreContract, RefusedSaveSettingsChangesNothing) {
     if (!this->refuseWrites()) {
         GTEST_SKIP() << "cannot make the settings file unwritable here";
     }
-    const std::optional<SettingsError> error =
+    const std::optional<Failure> error =
         this->store().saveSettings("pelora", "FRM_NMEA", {{"txt_SPEED", "12"}, {"chk_sum", "1"}, {"txt_new", "x"}});
     ASSERT_TRUE(error);
-    EXPECT_NE(error->number, 0);
+    EXPECT_NE(error->errorNumber, 0);
     EXPECT_FALSE(error->reason.empty());
     EXPECT_EQ(this->read("FRM_NMEA", "txt_SPEED"), "6");
     EXPECT_EQ(this->read("FRM_NMEA", "chk_sum"), "0");

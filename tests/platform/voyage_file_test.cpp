@@ -1,4 +1,5 @@
 #include "files/voyage_file.h"
+#include "support/failure_text.h"
 #include "sim/voyage_text.h"
 
 #include <QDir>
@@ -20,6 +21,9 @@
 #include "support/file_bytes.h"
 
 namespace pelora {
+
+using testing::errorText;
+using testing::linesOf;
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -56,32 +60,32 @@ protected:
 TEST_F(VoyageFile, SavesThreeFixesAsThreeCrLfLinesAndLoadsThemBack) {
     const Lines fixes = {"$GPGLL,5000.000,N,00100.000,W,120000,A*3C", "$GPGLL,2", "$GPGLL,3"};
     const std::string file = path("harbour.vyg");
-    const VoyageSaveResult saved = saveVoyageFile(file, fixes);
-    ASSERT_TRUE(saved.ok) << saved.error;
+    const std::optional<Failure> saved = saveVoyageFile(file, fixes);
+    ASSERT_TRUE(!saved) << errorText(saved);
     EXPECT_EQ(readBytes(file), "$GPGLL,5000.000,N,00100.000,W,120000,A*3C\r\n$GPGLL,2\r\n$GPGLL,3\r\n");
 
-    const VoyageLoadResult loaded = loadVoyageFile(file);
-    ASSERT_TRUE(loaded.ok) << loaded.error;
-    EXPECT_EQ(loaded.lines, fixes);
+    const Result<std::vector<std::string>> loaded = loadVoyageFile(file);
+    ASSERT_TRUE(loaded.ok()) << errorText(loaded);
+    EXPECT_EQ(linesOf(loaded), fixes);
 }
 
 TEST_F(VoyageFile, OverwritesAnExistingFileWhole) {
     const std::string file = path("harbour.vyg");
     writeBytes(file, "a much longer old voyage\r\nwith two lines\r\n");
-    ASSERT_TRUE(saveVoyageFile(file, Lines{"new"}).ok);
+    ASSERT_FALSE(saveVoyageFile(file, Lines{"new"}));
     EXPECT_EQ(readBytes(file), "new\r\n");
 }
 
 TEST_F(VoyageFile, SavingNoFixesWritesAnEmptyFileWhichDoesNotLoad) {
     const std::string file = path("empty.vyg");
-    ASSERT_TRUE(saveVoyageFile(file, Lines{}).ok);
+    ASSERT_FALSE(saveVoyageFile(file, Lines{}));
     EXPECT_EQ(readBytes(file), "");
 
-    const VoyageLoadResult loaded = loadVoyageFile(file);
-    EXPECT_FALSE(loaded.ok);
-    EXPECT_TRUE(loaded.lines.empty());
-    EXPECT_NE(loaded.error.find(file), std::string::npos) << loaded.error;
-    EXPECT_NE(loaded.error.find("no fixes"), std::string::npos) << loaded.error;
+    const Result<std::vector<std::string>> loaded = loadVoyageFile(file);
+    EXPECT_FALSE(loaded.ok());
+    EXPECT_TRUE(linesOf(loaded).empty());
+    EXPECT_NE(errorText(loaded).find(file), std::string::npos) << errorText(loaded);
+    EXPECT_NE(errorText(loaded).find("no fixes"), std::string::npos) << errorText(loaded);
 }
 
 // A week at one fix a second, every fix as long as the longest NMEA sentence, loads whole.
@@ -91,10 +95,10 @@ TEST_F(VoyageFile, AWeekOfTheLongestSentencesRoundTrips) {
     fixes.back() = "$GPGLL,last";
     ASSERT_EQ(fixes.front().size(), 82u);
     const std::string file = path("week.vyg");
-    ASSERT_TRUE(saveVoyageFile(file, fixes).ok);
-    const VoyageLoadResult loaded = loadVoyageFile(file);
-    ASSERT_TRUE(loaded.ok) << loaded.error;
-    EXPECT_TRUE(loaded.lines == fixes);
+    ASSERT_FALSE(saveVoyageFile(file, fixes));
+    const Result<std::vector<std::string>> loaded = loadVoyageFile(file);
+    ASSERT_TRUE(loaded.ok()) << errorText(loaded);
+    EXPECT_TRUE(linesOf(loaded) == fixes);
 }
 
 // Bytes that a log from a real receiver may hold survive save and load unchanged, and a
@@ -102,18 +106,18 @@ TEST_F(VoyageFile, AWeekOfTheLongestSentencesRoundTrips) {
 TEST_F(VoyageFile, UnusualBytesAndTheLongestLineRoundTrip) {
     const Lines fixes = {"tab\tinside", "lone\rCR", "", "\xff\xfe", std::string(kMaxVoyageLineBytes, 'x'), "last"};
     const std::string file = path("odd.vyg");
-    ASSERT_TRUE(saveVoyageFile(file, fixes).ok);
-    const VoyageLoadResult loaded = loadVoyageFile(file);
-    ASSERT_TRUE(loaded.ok) << loaded.error;
-    EXPECT_TRUE(loaded.lines == fixes);
+    ASSERT_FALSE(saveVoyageFile(file, fixes));
+    const Result<std::vector<std::string>> loaded = loadVoyageFile(file);
+    ASSERT_TRUE(loaded.ok()) << errorText(loaded);
+    EXPECT_TRUE(linesOf(loaded) == fixes);
 }
 
 TEST_F(VoyageFile, LoadsLineFeedEndsAndALastLineWithoutEnd) {
     const std::string file = path("receiver.vyg");
     writeBytes(file, "$GPGGA,1\n$GPRMC,2\r\n$GPGLL,3");
-    const VoyageLoadResult loaded = loadVoyageFile(file);
-    ASSERT_TRUE(loaded.ok) << loaded.error;
-    EXPECT_EQ(loaded.lines, (Lines{"$GPGGA,1", "$GPRMC,2", "$GPGLL,3"}));
+    const Result<std::vector<std::string>> loaded = loadVoyageFile(file);
+    ASSERT_TRUE(loaded.ok()) << errorText(loaded);
+    EXPECT_EQ(linesOf(loaded), (Lines{"$GPGGA,1", "$GPRMC,2", "$GPGLL,3"}));
 }
 
 struct FullDiskRow {
@@ -130,15 +134,15 @@ TEST_P(VoyageFileFullDisk, FailedSaveLeavesTheOldFileIntact) {
     const std::string old = "$GPGLL,old voyage\r\n";
     writeBytes(file, old);
 
-    VoyageSaveResult saved;
+    std::optional<Failure> saved;
     {
         FileSizeLimit limit(4096);
         ASSERT_TRUE(limit.active());
         saved = saveVoyageFile(file, sentences(GetParam().fixCount));
     }
-    EXPECT_FALSE(saved.ok);
-    EXPECT_NE(saved.error.find(file), std::string::npos) << saved.error;
-    EXPECT_NE(saved.error.find("File too large"), std::string::npos) << saved.error;
+    EXPECT_FALSE(!saved);
+    EXPECT_NE(errorText(saved).find(file), std::string::npos) << errorText(saved);
+    EXPECT_NE(errorText(saved).find("File too large"), std::string::npos) << errorText(saved);
     EXPECT_EQ(readBytes(file), old);
     EXPECT_EQ(entries(), QStringList{"harbour.vyg"});
 }
@@ -152,11 +156,11 @@ TEST_F(VoyageFile, SaveIntoAReadOnlyFolderFailsAndLeavesTheOldFile) {
     const std::string file = path("harbour.vyg");
     writeBytes(file, "old\r\n");
     ASSERT_EQ(::chmod(m_dir.path().toLocal8Bit().constData(), 0555), 0);
-    const VoyageSaveResult saved = saveVoyageFile(file, Lines{"new"});
+    const std::optional<Failure> saved = saveVoyageFile(file, Lines{"new"});
     ::chmod(m_dir.path().toLocal8Bit().constData(), 0755);
-    EXPECT_FALSE(saved.ok);
-    EXPECT_NE(saved.error.find(file), std::string::npos) << saved.error;
-    EXPECT_NE(saved.error.find("ermission denied"), std::string::npos) << saved.error;
+    EXPECT_FALSE(!saved);
+    EXPECT_NE(errorText(saved).find(file), std::string::npos) << errorText(saved);
+    EXPECT_NE(errorText(saved).find("ermission denied"), std::string::npos) << errorText(saved);
     EXPECT_EQ(readBytes(file), "old\r\n");
 }
 
@@ -172,10 +176,10 @@ TEST_F(VoyageFile, SaveToAFullDeviceReportsAndKeepsTheDevice) {
         }
     }
     ASSERT_TRUE(isCharacterDevice(device));
-    const VoyageSaveResult saved = saveVoyageFile(device, sentences(10));
-    EXPECT_FALSE(saved.ok);
-    EXPECT_NE(saved.error.find(device), std::string::npos) << saved.error;
-    EXPECT_NE(saved.error.find("No space left on device"), std::string::npos) << saved.error;
+    const std::optional<Failure> saved = saveVoyageFile(device, sentences(10));
+    EXPECT_FALSE(!saved);
+    EXPECT_NE(errorText(saved).find(device), std::string::npos) << errorText(saved);
+    EXPECT_NE(errorText(saved).find("No space left on device"), std::string::npos) << errorText(saved);
     EXPECT_TRUE(isCharacterDevice(device));
 }
 
@@ -205,11 +209,11 @@ protected:
 
 TEST_P(VoyageFileBadTarget, LoadReportsTheFileAndTheCause) {
     const std::string file = GetParam().target.starts_with('/') ? GetParam().target : path(GetParam().target);
-    const VoyageLoadResult loaded = loadVoyageFile(file);
-    EXPECT_FALSE(loaded.ok);
-    EXPECT_TRUE(loaded.lines.empty());
-    EXPECT_NE(loaded.error.find(file), std::string::npos) << loaded.error;
-    EXPECT_NE(loaded.error.find(GetParam().reason), std::string::npos) << loaded.error;
+    const Result<std::vector<std::string>> loaded = loadVoyageFile(file);
+    EXPECT_FALSE(loaded.ok());
+    EXPECT_TRUE(linesOf(loaded).empty());
+    EXPECT_NE(errorText(loaded).find(file), std::string::npos) << errorText(loaded);
+    EXPECT_NE(errorText(loaded).find(GetParam().reason), std::string::npos) << errorText(loaded);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -271,8 +275,8 @@ TEST_P(VoyageFileUnderAddressLimit, LoadReturnsAFailureInsteadOfEndingTheProgram
             if (::setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(2);
             bool refused = false;
             try {
-                const VoyageLoadResult loaded = loadVoyageFile(file);
-                refused = !loaded.ok && loaded.error.find(row.reason) != std::string::npos;
+                const Result<std::vector<std::string>> loaded = loadVoyageFile(file);
+                refused = !loaded.ok() && errorText(loaded).find(row.reason) != std::string::npos;
             } catch (...) {
                 // Escaped the load: the program would have ended.
             }
@@ -301,9 +305,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(VoyageFile, SaveRefusesAFolderAndAMissingFolder) {
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder"));
     for (const std::string& file : {path("folder"), path("nowhere/harbour.vyg")}) {
-        const VoyageSaveResult saved = saveVoyageFile(file, Lines{"A"});
-        EXPECT_FALSE(saved.ok) << file;
-        EXPECT_NE(saved.error.find(file), std::string::npos) << saved.error;
+        const std::optional<Failure> saved = saveVoyageFile(file, Lines{"A"});
+        EXPECT_FALSE(!saved) << file;
+        EXPECT_NE(errorText(saved).find(file), std::string::npos) << errorText(saved);
     }
 }
 
@@ -312,15 +316,15 @@ TEST_F(VoyageFile, LoadRefusesAnUnreadableFile) {
     const std::string file = path("secret.vyg");
     writeBytes(file, "A\r\n");
     ASSERT_EQ(::chmod(file.c_str(), 0), 0);
-    const VoyageLoadResult loaded = loadVoyageFile(file);
-    EXPECT_FALSE(loaded.ok);
-    EXPECT_NE(loaded.error.find("ermission denied"), std::string::npos) << loaded.error;
+    const Result<std::vector<std::string>> loaded = loadVoyageFile(file);
+    EXPECT_FALSE(loaded.ok());
+    EXPECT_NE(errorText(loaded).find("ermission denied"), std::string::npos) << errorText(loaded);
 }
 
 TEST_F(VoyageFile, LoadRefusesADevice) {
-    const VoyageLoadResult loaded = loadVoyageFile("/dev/zero");
-    EXPECT_FALSE(loaded.ok);
-    EXPECT_NE(loaded.error.find("not a regular file"), std::string::npos) << loaded.error;
+    const Result<std::vector<std::string>> loaded = loadVoyageFile("/dev/zero");
+    EXPECT_FALSE(loaded.ok());
+    EXPECT_NE(errorText(loaded).find("not a regular file"), std::string::npos) << errorText(loaded);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "files/voyage_recorder.h"
+#include "support/failure_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,7 +64,7 @@ TEST_F(VoyageRecorderTest, AFullDiskIsToldOnceAndLeavesOnlyWholeLines) {
         ASSERT_TRUE(limit.active());
         EXPECT_EQ(recorder.append(line), std::nullopt);
         EXPECT_EQ(recorder.append(line), std::nullopt);
-        const std::optional<std::string> failure = recorder.append(line);
+        const std::optional<std::string> failure = testing::messageOf(recorder.append(line));
         ASSERT_TRUE(failure.has_value());
         EXPECT_EQ(*failure, "The voyage could not be recorded to \"" + file + "\": File too large.");
         EXPECT_EQ(recorder.append(line), std::nullopt) << "told once";
@@ -80,7 +81,7 @@ TEST_F(VoyageRecorderTest, AFileRemovedIsToldAndRecordedAfresh) {
     VoyageRecorder recorder(file);
     EXPECT_EQ(recorder.append("A"), std::nullopt);
     ASSERT_TRUE(QFile::remove(QString::fromStdString(file)));
-    const std::optional<std::string> told = recorder.append("B");
+    const std::optional<std::string> told = testing::messageOf(recorder.append("B"));
     ASSERT_TRUE(told.has_value());
     EXPECT_NE(told->find("removed"), std::string::npos) << *told;
     EXPECT_EQ(recorder.append("C"), std::nullopt);
@@ -91,7 +92,7 @@ TEST_F(VoyageRecorderTest, AFileRemovedIsToldAndRecordedAfresh) {
 TEST_F(VoyageRecorderTest, AMissingFolderIsToldOnceAndRecordingStartsWhenItComes) {
     const std::string file = path("later/voyage.vyg");
     VoyageRecorder recorder(file);
-    const std::optional<std::string> failure = recorder.open();
+    const std::optional<std::string> failure = testing::messageOf(recorder.open());
     ASSERT_TRUE(failure.has_value());
     EXPECT_NE(failure->find("No such file or directory"), std::string::npos) << *failure;
     EXPECT_EQ(recorder.append("A"), std::nullopt);
@@ -105,7 +106,7 @@ TEST_F(VoyageRecorderTest, RefusesAPipeWithoutWaiting) {
     const std::string pipe = path("pipe");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     VoyageRecorder recorder(pipe);
-    const std::optional<std::string> failure = recorder.open();
+    const std::optional<std::string> failure = testing::messageOf(recorder.open());
     ASSERT_TRUE(failure.has_value());
     EXPECT_NE(failure->find("not a regular file"), std::string::npos) << *failure;
 }

@@ -71,11 +71,11 @@ TEST_F(PortManagerTest, ProbeWithNoPortShowsTheMessageThenTheStatus) {
 }
 
 TEST_F(PortManagerTest, ProbeNamesTheDevicesRefusedForPermissionAndTheCure) {
-    const PortFailure usb{"/dev/ttyUSB0", "Permission denied", true};
-    control.refusals = {{1, {"/dev/ttyS0", "no UART behind this port", false}},
+    const Failure usb{"/dev/ttyUSB0", "Permission denied", EACCES};
+    control.refusals = {{1, {"/dev/ttyS0", "no UART behind this port", 0}},
                         {5, usb},
                         {6, usb},  // two entries of the port map for one device
-                        {13, {"/dev/ttyACM0", "Permission denied", true}}};
+                        {13, {"/dev/ttyACM0", "Permission denied", EACCES}}};
     manager.probe();
 
     ASSERT_EQ(view.messages.size(), 1u);
@@ -89,7 +89,7 @@ TEST_F(PortManagerTest, ProbeNamesTheDevicesRefusedForPermissionAndTheCure) {
 
 struct RefusalRow {
     const char* name;
-    PortFailure failure;
+    Failure failure;
     const char* toolTip;
 };
 
@@ -111,12 +111,12 @@ TEST_P(PortManagerRefusalTest, StatusToolTipSaysWhyUntilAPortOpens) {
 INSTANTIATE_TEST_SUITE_P(
     Failures, PortManagerRefusalTest,
     ::testing::Values(
-        RefusalRow{"NoUart", {"/dev/ttyS0", "no UART behind this port", false}, "/dev/ttyS0: no UART behind this port"},
+        RefusalRow{"NoUart", {"/dev/ttyS0", "no UART behind this port", 0}, "/dev/ttyS0: no UART behind this port"},
         RefusalRow{"Permission",
-                   {"/dev/ttyUSB0", "Permission denied", true},
+                   {"/dev/ttyUSB0", "Permission denied", EACCES},
                    "/dev/ttyUSB0: Permission denied: join the 'dialout' group (sudo usermod -aG dialout $USER), "
                    "then log in again."},
-        RefusalRow{"NoDevice", {"", "No device for port 2", false}, "No device for port 2"}),
+        RefusalRow{"NoDevice", {"", "No device for port 2", 0}, "No device for port 2"}),
     [](const ::testing::TestParamInfo<RefusalRow>& info) { return std::string(info.param.name); });
 
 TEST_F(PortManagerTest, FailedOpenClosesThePortAndKeepsTheBaudLabel) {

@@ -94,7 +94,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadFileRow{"EventAfterTheEnd", "[[event]]\nat = 60\nend = true\n[[event]]\nat = 61\nspeed = 2\n",
                    "/s/day.toml:4: the event at 00:01:01 comes after the end of the run at 00:01:00\n"},
         BadFileRow{"DurationWithoutFault", "[[event]]\nat = 0\nspeed = 5\nduration = 10\n",
-                   "/s/day.toml:4: duration belongs to a fault event only\n"}),
+                   "/s/day.toml:4: duration belongs to a fault event only\n"},
+        BadFileRow{"TargetsThatCannotBeSent",
+                   "[[target]]\nname = \"X\"\n[[target]]\nmmsi = 235000001\nname = \"Sea Breeze\"\nlatitude = 54\n"
+                   "longitude = 1\nspede = 3\n[[target]]\nmmsi = 235000001\nlatitude = 54\nlongitude = 1\n",
+                   "/s/day.toml:1: a [[target]] needs its mmsi (nine digits)\n"
+                   "/s/day.toml:1: a [[target]] needs its latitude and longitude\n"
+                   "/s/day.toml:3: the target cannot be sent: name \"Sea Breeze\": 'e' (character 2) cannot be sent; "
+                   "AIS names use capital letters, digits, space and !\"#$%&'()*+,-./:;<=>?[\\]^_\n"
+                   "/s/day.toml:8: unknown key 'spede' in a [[target]] (did you mean 'speed'?)\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Scenario, GoodFileGivesTheWholeScenario) {
@@ -134,10 +142,25 @@ duration = "00:00:30"
 [[event]]
 at = "01:00:00"
 end = true
+
+[[target]]
+mmsi = 235000001
+name = "CROSSER"
+class = "B"
+latitude = 54.52
+longitude = "0001W20.0000"
+course = 270
+speed = 12
+status = "under way"
 )TOML";
     const ScenarioRead read = parseScenario(toml, kPath, routeFiles());
     ASSERT_TRUE(read.scenario) << errorsText(read);
     const Scenario& s = *read.scenario;
+    ASSERT_EQ(s.targets.size(), 1u);
+    EXPECT_EQ(s.targets[0].mmsi, 235000001u);
+    EXPECT_EQ(s.targets[0].aisClass, AisClass::B);
+    EXPECT_NEAR(s.targets[0].lon, -(1 + 20.0 / 60), 1e-6);
+    EXPECT_DOUBLE_EQ(s.targets[0].speedKnots, 12);
     EXPECT_DOUBLE_EQ(s.start.position->latitude, 54.5);
     EXPECT_DOUBLE_EQ(s.start.position->longitude, -1.25);
     EXPECT_EQ(isoUtcText(s.start.utc), "2026-06-01T08:00:00Z");

@@ -30,7 +30,7 @@ public:
         }
         if (m_open) {
             log.push_back("open " + std::to_string(m_port) + " fails");
-            m_failure = {{}, "The port is already open", false};
+            m_failure = {{}, "The port is already open", 0};
             return false;
         }
         m_attempted = true;
@@ -62,7 +62,7 @@ public:
     }
     std::string Settings() const override { return m_settings; }
 
-    PortFailure lastFailure() const override { return m_failure; }
+    Failure lastFailure() const override { return m_failure; }
 
     bool Output(std::string_view text) override {
         if (!m_open) {
@@ -91,8 +91,8 @@ public:
     bool outputFails = false;  // true: the next write fails, which loses the port
     bool keepWritten = true;   // false: only count the bytes
     // Why a port outside `available` does not open: its entry in `refusals`, else `failure`.
-    std::map<int, PortFailure> refusals;
-    PortFailure failure{{}, "No such file or directory", false};
+    std::map<int, Failure> refusals;
+    Failure failure{{}, "No such file or directory", 0};
     std::vector<std::string> log;  // "open 3 ok", "open 5 fails", "close", in order
     int opens = 0;                 // successful opens
     int openedPort = 0;            // the port of the last successful open
@@ -136,7 +136,7 @@ private:
     bool m_attempted = false;
     int m_port = 1;
     std::string m_settings = "9600,N,8,1";
-    PortFailure m_failure;
+    Failure m_failure;
 };
 
 }  // namespace pelora::testing

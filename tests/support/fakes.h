@@ -21,14 +21,24 @@
 
 namespace pelora::testing {
 
-// File dialogs that answer with the names queued for them; an empty queue is a Cancel.
+// File dialogs that answer with the names queued for them, whatever kind of file is asked
+// for; an empty queue is a Cancel. The kinds asked for are kept.
 class QueuedFileDialogs final : public FileDialogs {
 public:
     std::optional<std::string> saveFileName() override { return take(saveNames); }
     std::optional<std::string> openFileName() override { return take(openNames); }
+    std::optional<std::string> saveFileName(FileKind kind) override {
+        kinds.push_back(kind);
+        return take(saveNames);
+    }
+    std::optional<std::string> openFileName(FileKind kind) override {
+        kinds.push_back(kind);
+        return take(openNames);
+    }
 
     std::deque<std::string> saveNames;
     std::deque<std::string> openNames;
+    std::vector<FileKind> kinds;
 
 private:
     static std::optional<std::string> take(std::deque<std::string>& names) {

@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include "platform/qt_settings_store.h"
+#include "support/failure_text.h"
 #include "files/voyage_file.h"
 #include "support/file_bytes.h"
 #include "support/sentence_check.h"
@@ -325,10 +326,10 @@ TEST_F(VoyageFault, SaveToAFullDiskKeepsTheRecordingAndTheDevice) {
 
     ticks(1);
     ASSERT_TRUE(saveAs(path("harbour.vyg")));
-    const VoyageLoadResult saved = loadVoyageFile(path("harbour.vyg"));
-    ASSERT_TRUE(saved.ok) << saved.error;
-    EXPECT_EQ(saved.lines.size(), 5u);
-    EXPECT_TRUE(std::equal(recorded.begin(), recorded.end(), saved.lines.begin()));
+    const Result<std::vector<std::string>> saved = loadVoyageFile(path("harbour.vyg"));
+    ASSERT_TRUE(saved.ok()) << testing::errorText(saved);
+    EXPECT_EQ(testing::linesOf(saved).size(), 5u);
+    EXPECT_TRUE(std::equal(recorded.begin(), recorded.end(), testing::linesOf(saved).begin()));
 }
 
 TEST_F(VoyageFault, SaveIntoAReadOnlyFolderKeepsTheRecordingAndTheOldFile) {

@@ -135,7 +135,11 @@ TEST_F(WindowTest, MenusCarryTheirItemsWithoutShortcutsAnd4800Checked) {
         std::vector<Item> items;
     };
     const std::vector<Menu> expected = {
-        {"mnuFile", "Voyage", {{"mnuSaveAs", "Save Voyage"}, {"mnuLoad", "Load Voyage"}, {"mnuNew", "End Voyage"}}},
+        {"mnuFile",
+         "Voyage",
+         {{"mnuSaveAs", "Save Voyage"}, {"mnuLoad", "Load Voyage"}, {"mnuNew", "End Voyage"}, {"", ""},
+          {"mnuFollowRoute", "Follow Route..."}, {"mnuRunScenario", "Run Scenario..."},
+          {"mnuExportGpx", "Export GPX..."}}},
         {"MNU_Baudate",
          "BaudRate",
          {{"MNU_Baud_0", "1200"}, {"MNU_Baud_1", "2400"}, {"MNU_Baud_2", "4800"}, {"MNU_Baud_3", "9600"},
@@ -143,7 +147,10 @@ TEST_F(WindowTest, MenusCarryTheirItemsWithoutShortcutsAnd4800Checked) {
         {"mnuOutput",
          "Output",
          {{"mnuOutputTcp", "TCP Server"}, {"mnuOutputUdp", "UDP"}, {"mnuOutputPty", "Virtual Serial Port"},
-          {"mnuOutputUtc", "UTC"}, {"", ""}, {"mnuOutputSettings", "Addresses and Ports..."}}},
+          {"mnuOutputUtc", "UTC"}, {"", ""}, {"mnuOutputSettings", "Addresses and Ports..."}, {"", ""},
+          {"mnuSentences", "Sentences..."}, {"mnuNoFix", "No Fix"}, {"mnuDifferential", "Differential"}, {"", ""},
+          {"mnuAisTargets", "AIS Targets..."}, {"mnuOwnShipAis", "Send Own Ship as AIVDO"}}},
+        {"mnuView", "View", {{"mnuTrack", "Track"}}},
         {"mnuHLP", "Help", {{"HelpIndex", "Index"}, {"HelpAbout", "About"}}},
     };
     const QList<QAction*> bar = window->menuBar()->actions();

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 
 #include "files/voyage_file.h"
+#include "support/failure_text.h"
 #include "ui/eliding_label.h"
 #include "window_fixture.h"
 
@@ -32,9 +33,9 @@ TEST_F(WindowVoyageTest, SavesTheSentencesSentSinceRunAndPlaysThemBackOnePerTick
 
     fileDialogs.saveNames.push_back(path("harbour.vyg"));
     window->mnuSaveAs_Click();
-    const VoyageLoadResult saved = loadVoyageFile(path("harbour.vyg"));
-    ASSERT_TRUE(saved.ok) << saved.error;
-    EXPECT_EQ(saved.lines, sent);
+    const Result<std::vector<std::string>> saved = loadVoyageFile(path("harbour.vyg"));
+    ASSERT_TRUE(saved.ok()) << testing::errorText(saved);
+    EXPECT_EQ(testing::linesOf(saved), sent);
 
     fileDialogs.openNames.push_back(path("harbour.vyg"));
     window->mnuLoad_Click();
@@ -82,7 +83,7 @@ TEST_F(WindowVoyageTest, CancelAndFailedLoadKeepTheRecording) {
 }
 
 TEST_F(WindowVoyageTest, AFileWithAnEmptyBareNameLoadsButKeepsSimulating) {
-    ASSERT_TRUE(saveVoyageFile(path(".vyg"), std::vector<std::string>{"$GPGLL,A", "$GPGLL,B"}).ok);
+    ASSERT_FALSE(saveVoyageFile(path(".vyg"), std::vector<std::string>{"$GPGLL,A", "$GPGLL,B"}));
     fileDialogs.openNames.push_back(path(".vyg"));
     window->mnuLoad_Click();
     window->CMD_GO_Click(0);
@@ -95,7 +96,7 @@ TEST_F(WindowVoyageTest, AFileWithAnEmptyBareNameLoadsButKeepsSimulating) {
 
 TEST_F(WindowVoyageTest, ALongPlaybackLineIsShortenedInTheMiddleWithTheWholeTextAsToolTip) {
     const std::string name = "a harbour approach with a very long name that the line cannot hold";
-    ASSERT_TRUE(saveVoyageFile(path((name + ".vyg").c_str()), std::vector<std::string>{"$GPGLL"}).ok);
+    ASSERT_FALSE(saveVoyageFile(path((name + ".vyg").c_str()), std::vector<std::string>{"$GPGLL"}));
     ASSERT_TRUE(window->loadVoyage(path((name + ".vyg").c_str())));
     window->CMD_GO_Click(0);
     tick();

@@ -1,5 +1,5 @@
-// The output dialog: OK takes usable values and refuses the others with the reason shown, the
-// switches of the outputs pass through unchanged.
+// The output dialog: OK takes usable values and refuses the others with the reason shown (a
+// further output's with its line), the switches of the outputs pass through unchanged.
 
 #include "dialogs/output_dialog.h"
 
@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,7 +19,7 @@ namespace {
 struct FieldRow {
     const char* name;
     const char* field;    // object name of the field typed into
-    const char* typed;    // "%T" stands for a temporary folder holding a file named "file"
+    const char* typed;    // "%T" stands for a temporary folder holding a file named "file"; "\n" is Return
     const char* problem;  // what the dialog shows ("%T" as above); "" when OK closes it
 };
 
@@ -39,13 +40,22 @@ TEST_P(OutputDialogTest, OkTakesUsableValuesOnly) {
     before.tcp = true;
     before.utc = true;
     before.udpPort = 2000;
+    before.endpoints = {"file:/tmp/a.nmea", "-"};
     OutputDialog dialog(before);
     dialog.show();
-    auto* field = dialog.findChild<QLineEdit*>(QString::fromUtf8(GetParam().field));
+    EXPECT_EQ(dialog.findChild<QPlainTextEdit*>(QStringLiteral("txt_Endpoints"))->toPlainText(),
+              QStringLiteral("file:/tmp/a.nmea\n-"));
+    auto* field = dialog.findChild<QWidget*>(QString::fromUtf8(GetParam().field));
     ASSERT_NE(field, nullptr);
     const QString typed = withFolder(GetParam().typed, folder.path());
-    field->selectAll();
-    QTest::keyClicks(field, typed);
+    if (auto* line = qobject_cast<QLineEdit*>(field)) line->selectAll();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(field)) text->selectAll();
+    QTest::keyClick(field, Qt::Key_Delete);
+    const QStringList lines = typed.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0) QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClicks(field, lines[i]);
+    }
     QTest::mouseClick(dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttons"))->button(QDialogButtonBox::Ok),
                       Qt::LeftButton);
 
@@ -62,6 +72,12 @@ TEST_P(OutputDialogTest, OkTakesUsableValuesOnly) {
         if (name == "udpAddress") expected.udpAddress = value;
         if (name == "udpPort") expected.udpPort = std::stoi(value);
         if (name == "ptyLink") expected.ptyLink = value;
+        if (name == "txt_Endpoints") {
+            expected.endpoints.clear();
+            for (const QString& line : lines) {
+                if (!line.trimmed().isEmpty()) expected.endpoints.push_back(line.trimmed().toStdString());
+            }
+        }
         EXPECT_EQ(dialog.settings(), expected);
     } else {
         EXPECT_TRUE(dialog.isVisible());
@@ -93,7 +109,19 @@ INSTANTIATE_TEST_SUITE_P(
         FieldRow{"LinkIsAFile", "ptyLink", "%T/file",
                  "The virtual serial port's link %T/file is an existing file, not a link."},
         FieldRow{"LinkBelowAFile", "ptyLink", "%T/file/ttyNMEA",
-                 "The virtual serial port's link cannot be made in %T/file: it is not a folder."}),
+                 "The virtual serial port's link cannot be made in %T/file: it is not a folder."},
+        FieldRow{"FurtherOutputsBlankLinesDropped", "txt_Endpoints",
+                 "\nfile:%T/log.nmea\n\n  tcp-client://plotter.local:2000 \n-\n", ""},
+        FieldRow{"NoFurtherOutputs", "txt_Endpoints", "", ""},
+        FieldRow{"FurtherOutputRefusedByItsLine", "txt_Endpoints", "-\n\nfile:log.nmea",
+                 "Further outputs, line 3: \"file:log.nmea\" is not an output: write it file:/ABSOLUTE/PATH."},
+        FieldRow{"FurtherOutputNotRead", "txt_Endpoints", "tcp://127.0.0.1:0",
+                 "Further outputs, line 1: \"tcp://127.0.0.1:0\" is not an output: \"0\" is not a port number from "
+                 "1 to 65535."},
+        // The settings file keeps the further outputs separated by commas.
+        FieldRow{"FurtherOutputWithAComma", "txt_Endpoints", "file:%T/a,b.nmea",
+                 "Further outputs, line 1: \"file:%T/a,b.nmea\" cannot be kept: a comma separates the outputs in the "
+                 "settings file."}),
     [](const ::testing::TestParamInfo<FieldRow>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -10,9 +10,13 @@
 #include <vector>
 
 #include "files/voyage_file.h"
+#include "support/failure_text.h"
 #include "support/file_bytes.h"
 
 namespace pelora {
+
+using testing::errorText;
+using testing::linesOf;
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -22,6 +26,8 @@ class ScriptedDialogs : public FileDialogs {
 public:
     std::optional<std::string> saveFileName() override { return next(); }
     std::optional<std::string> openFileName() override { return next(); }
+    std::optional<std::string> saveFileName(FileKind) override { return next(); }
+    std::optional<std::string> openFileName(FileKind) override { return next(); }
     void fileUsed(const std::string& path) override { used.push_back(path); }
     std::deque<std::optional<std::string>> answers;
     std::vector<std::string> used;  // the files told as saved or loaded
@@ -147,7 +153,7 @@ TEST_F(VoyageCommandsTest, FailedSaveIsShownAndTheVoyageGoesOn) {
 }
 
 TEST_F(VoyageCommandsTest, FileWithEmptyBareNameLoadsButKeepsSimulating) {
-    ASSERT_TRUE(saveVoyageFile(path(".vyg"), Lines{"A", "B"}).ok);
+    ASSERT_FALSE(saveVoyageFile(path(".vyg"), Lines{"A", "B"}));
     m_dialogs.answers = {path(".vyg")};
     ASSERT_TRUE(m_commands.loadVoyage());
     EXPECT_FALSE(m_voyage.isPlaying());

@@ -29,7 +29,7 @@ protected:
     // run).
     WindowServices services() {
         return WindowServices{clock,       ticker,  settings, configDialogs, fileDialogs,
-                              dialogs,     helpViewer, browser, programEnd,  "pelora"};
+                              dialogs,     helpViewer, browser, programEnd,  "pelora", coastline};
     }
 
     // A window over a simulation of its own, with `serialControl` and `store` in place of the
@@ -40,7 +40,7 @@ protected:
             SimulationServices{clock, random, serialControl, outputs, store, "pelora", "/run/pelora/ttyNMEA"});
         return std::make_unique<FRM_NMEA>(*ownSimulation,
                                           WindowServices{clock, ticker, store, configDialogs, fileDialogs, dialogs,
-                                                         helpViewer, browser, programEnd, "pelora"});
+                                                         helpViewer, browser, programEnd, "pelora", coastline});
     }
 
     template <typename T>
@@ -63,6 +63,7 @@ protected:
     RecordingHelpViewer helpViewer;
     RecordingBrowser browser;
     CountingProgramEnd programEnd;
+    CoastlineSource* coastline = nullptr;  // the track view's coast: none unless a test gives one
     // Short names for what the tests look at most.
     int& endings = programEnd.endings;
     std::vector<std::string>& errors = dialogs.errors;
