@@ -118,6 +118,24 @@ TEST(AisConsumers, GpsdServesTheTargetsReadFromTheTcpServer) {
     EXPECT_EQ(targets(reports), sent);
 }
 
+// The coaster crossing the harbour approach (the stored run), as gpsdecode reads its reports:
+// each on the track it was given, and its closest approach to the own ship's fixes the one the
+// example names, 0.1 nautical miles at 08:10:16, to the report nearest to it (one every 10 s).
+// Targets move on a chart of 1852 m to the minute of arc: westwards at 54.5 N that is 0.4 % more
+// than their speed over the WGS-84 ground, 18.5 m in the quarter of an hour.
+TEST(AisConsumers, TheCrossingTargetPassesAtItsClosestApproach) {
+    if (!haveConsumers({"gpsdecode"})) GTEST_SKIP() << "gpsdecode is not installed";
+    ProgramRuns runs;
+    const Finished read = runs.run(debianPython(), {consumerChecks(), "crossing", PELORA_SOURCE_DIR "/tests/fixtures/harbour_approach.nmea",
+                                                    "235009876", "54.505", "-0.55", "265", "10"});
+    ASSERT_EQ(read.status, 0) << read.err.toStdString();
+    const QJsonObject crossing = QJsonDocument::fromJson(read.out).object();
+    EXPECT_EQ(crossing.value("reports").toInt(), 90) << "a position report every 10 s for 15 minutes";
+    EXPECT_LT(crossing.value("off_track_m").toDouble(), 20.0) << read.out.toStdString();
+    EXPECT_NEAR(crossing.value("closest_m").toDouble(), 185.2, 5.0) << read.out.toStdString();
+    EXPECT_EQ(crossing.value("closest_at").toString(), QStringLiteral("081017"));
+}
+
 // The voyage written with --record-gpx is GPX 1.1 by the schema, GPSBabel reads it, and its
 // points are the fixes sent: each RMC's time and position (to the sentence's 0.0001 minute).
 TEST(GpxConsumers, RecordedVoyageIsValidGpxOfTheFixesSent) {
