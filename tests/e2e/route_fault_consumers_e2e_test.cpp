@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <future>
 #include <map>
 #include <set>
@@ -17,15 +19,23 @@ const QString kFaultStart = QStringLiteral("2026-06-01T08:00:00Z");
 constexpr int kFaultTicks = 21;
 constexpr int kFaultEvery = 3;  // ticks 3, 6, ... 21 are spoiled: seconds 2, 5, ... 20 of the run
 
+// What a command (run by the shell, its errors thrown away) writes on its standard output. Plain
+// popen rather than QProcess: the fault rows run their consumers from threads of their own.
+QByteArray commandOutput(const QString& command) {
+    QByteArray output;
+    FILE* pipe = ::popen((command + QStringLiteral(" 2>/dev/null")).toLocal8Bit().constData(), "r");
+    if (pipe == nullptr) return output;
+    std::array<char, 4096> buffer{};
+    for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
+        output.append(buffer.data(), static_cast<qsizetype>(got));
+    }
+    ::pclose(pipe);
+    return output;
+}
+
 // gpsd's reports of a file fed by gpsfake as fast as gpsd takes it.
 QByteArray gpsfake(const QString& file) {
-    QProcess process;
-    process.start(programPath(QStringLiteral("gpsfake")), {"-1", "-q", "-p", file});
-    if (!process.waitForFinished(60000)) {
-        stopProcess(process);
-        return {};
-    }
-    return process.readAllStandardOutput();
+    return commandOutput(QStringLiteral("timeout 60 '%1' -1 -q -p '%2'").arg(programPath(QStringLiteral("gpsfake")), file));
 }
 
 // The fixes gpsd reported (mode 2 or 3), by time: latitude, longitude and track.
@@ -275,10 +285,8 @@ protected:
                 if (reader == Reader::Gpsd) {
                     seen.fixes = gpsdFixes(gpsfake(file));
                 } else {
-                    QProcess python;
-                    python.start(debianPython(), {consumerChecks(), "lines", file});
-                    python.waitForFinished(60000);
-                    seen.pynmea2 = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+                    seen.pynmea2 = QJsonDocument::fromJson(commandOutput(
+                        QStringLiteral("'%1' '%2' lines '%3'").arg(debianPython(), consumerChecks(), file))).array();
                 }
                 return seen;
             });
