@@ -8,8 +8,8 @@
 #include <set>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 
 #include "app/real_services.h"
@@ -272,6 +272,8 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     hooks.steering = [&steering] { steering = SteeringMode::RateOfTurn; };
     const ControlOverrides overrides = line.controlOverrides();
     applyControlOverrides(controls, overrides, simulation.cycle(), hooks);
+    // Nothing saves a headless run's voyage; its track only with --record-gpx.
+    simulation.cycle().keepRecords(false, line.gpxFile.has_value());
     const auto handControls = [&] { simulation.cycle().setControls(readRunControls(controls, steering)); };
     handControls();
 
@@ -433,10 +435,10 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     }
 
     // What was sent last reaches its consumers before the port and the outputs close.
-    const QDeadlineTimer drain(kDrainTime);
-    while (!drain.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    // The loop waits for the outputs' events rather than spinning.
+    QEventLoop drain;
+    QTimer::singleShot(kDrainTime, &drain, &QEventLoop::quit);
+    drain.exec();
     simulation.stopOutputs();
     simulation.setView(nullptr);
     if (const std::string counts = simulation.cycle().faults().countsText(); !counts.empty()) {

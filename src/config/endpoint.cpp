@@ -13,6 +13,14 @@ Failure badEndpoint(std::string_view text, std::string reason) {
     return Failure{"\"" + std::string(text) + "\" is not an output", std::move(reason), 0};
 }
 
+// A character a host name or address may hold: printable, not a blank and none of the
+// characters that delimit an endpoint (the IPv6 brackets' colon only inside brackets).
+bool isHostCharacter(char c, bool bracketed) {
+    if (c <= ' ' || c > '~') return false;
+    if (c == '[' || c == ']' || c == '/' || c == '?' || c == '&') return false;
+    return bracketed || c != ':';
+}
+
 bool isSchemeCharacter(char c) {
     return (c >= 'a' && c <= 'z') || isDigit(c) || c == '-';
 }
@@ -57,6 +65,11 @@ Result<Endpoint> parseEndpoint(std::string_view text) {
         endpoint.scheme = std::string(kStandardOutput);
         return endpoint;
     }
+    for (const char c : whole) {
+        if (static_cast<unsigned char>(c) < ' ' || c == '\x7f') {
+            return badEndpoint(whole, "it holds a control character");
+        }
+    }
     const std::size_t colon = whole.find(':');
     if (colon == std::string_view::npos || colon == 0) {
         return badEndpoint(whole, "it must start with a kind such as tcp://, udp://, serial:, pty:, file: or be -");
@@ -78,15 +91,17 @@ Result<Endpoint> parseEndpoint(std::string_view text) {
             const std::size_t amp = options.find('&');
             const std::string_view pair = options.substr(0, amp);
             const std::size_t equals = pair.find('=');
-            if (equals == 0 || pair.empty()) {
+            const std::string_view name = trim(pair.substr(0, equals));
+            if (name.empty()) {
                 return badEndpoint(whole, "an option after \"?\" has no name");
             }
-            endpoint.options.emplace_back(std::string(pair.substr(0, equals)),
-                                          equals == std::string_view::npos ? std::string()
-                                                                           : std::string(pair.substr(equals + 1)));
+            endpoint.options.emplace_back(std::string(name), equals == std::string_view::npos
+                                                                 ? std::string()
+                                                                 : std::string(trim(pair.substr(equals + 1))));
             options = amp == std::string_view::npos ? std::string_view() : options.substr(amp + 1);
         }
     }
+    rest = trim(rest);
     if (rest.substr(0, 2) != "//") {
         endpoint.path = std::string(rest);
         return endpoint;
@@ -111,6 +126,13 @@ Result<Endpoint> parseEndpoint(std::string_view text) {
     const std::optional<int> port = portNumberFromText(portText);
     if (endpoint.host.empty()) {
         return badEndpoint(whole, "it needs an address before the port");
+    }
+    const bool bracketed = authority.front() == '[';
+    for (const char c : endpoint.host) {
+        if (!isHostCharacter(c, bracketed)) {
+            return badEndpoint(whole, bracketed || c != ':' ? "\"" + endpoint.host + "\" is not an address or host name"
+                                                            : "an IPv6 address is written [ADDRESS]:PORT");
+        }
     }
     if (!port) {
         return badEndpoint(whole, "\"" + std::string(portText) + "\" is not a port number from 1 to 65535");

@@ -78,6 +78,8 @@ std::optional<std::string> VoyageRecorder::openFile() {
         return "it is not a regular file";
     }
     m_fd = fd;
+    m_device = info.st_dev;
+    m_inode = info.st_ino;
     char last = '\n';
     if (info.st_size > 0 && ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n') {
         if (const std::optional<std::string> reason = writeWhole(kVoyageLineEnd)) {
@@ -90,16 +92,10 @@ std::optional<std::string> VoyageRecorder::openFile() {
 
 bool VoyageRecorder::pathIsOpenFile() const {
     struct stat named {};
-    struct stat open {};
-    return ::stat(m_path.c_str(), &named) == 0 && ::fstat(m_fd, &open) == 0 && named.st_dev == open.st_dev &&
-           named.st_ino == open.st_ino;
+    return ::stat(m_path.c_str(), &named) == 0 && named.st_dev == m_device && named.st_ino == m_inode;
 }
 
 std::optional<std::string> VoyageRecorder::writeWhole(std::string_view bytes) {
-    struct stat before {};
-    if (::fstat(m_fd, &before) != 0) {
-        return systemReason(errno);
-    }
     std::size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t n = ::write(m_fd, bytes.data() + written, bytes.size() - written);
@@ -112,9 +108,12 @@ std::optional<std::string> VoyageRecorder::writeWhole(std::string_view bytes) {
         }
         const int error = n < 0 ? errno : ENOSPC;
         if (written > 0) {
-            // Take the half line back; should that fail too, the next line still starts on
-            // a line of its own when the file is opened again.
-            if (::ftruncate(m_fd, before.st_size) != 0) {
+            // Take the half line back (the file is opened for appending: what went in is its
+            // end); should that fail too, the next line still starts on a line of its own when
+            // the file is opened again.
+            struct stat after {};
+            if (::fstat(m_fd, &after) != 0 || after.st_size < static_cast<off_t>(written) ||
+                ::ftruncate(m_fd, after.st_size - static_cast<off_t>(written)) != 0) {
                 close();
             }
         }
@@ -124,6 +123,13 @@ std::optional<std::string> VoyageRecorder::writeWhole(std::string_view bytes) {
 }
 
 std::optional<Failure> VoyageRecorder::append(std::string_view line) {
+    std::string bytes;
+    bytes.reserve(line.size() + kVoyageLineEnd.size());
+    appendFixLine(bytes, line);
+    return appendBytes(bytes);
+}
+
+std::optional<Failure> VoyageRecorder::appendBytes(std::string_view bytes) {
     std::optional<std::string> gone;
     if (m_fd >= 0 && !pathIsOpenFile()) {
         close();
@@ -134,9 +140,6 @@ std::optional<Failure> VoyageRecorder::append(std::string_view line) {
             return fail(*reason);
         }
     }
-    std::string bytes;
-    bytes.reserve(line.size() + kVoyageLineEnd.size());
-    appendFixLine(bytes, line);
     if (const std::optional<std::string> reason = writeWhole(bytes)) {
         return fail(*reason);
     }

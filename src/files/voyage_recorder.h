@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/types.h>
+
 #include "text/failure.h"
 
 namespace pelora {
@@ -35,6 +37,8 @@ public:
     // told already. A file removed or replaced under the recorder is told as a failure and
     // recorded afresh at `path`.
     std::optional<Failure> append(std::string_view line);
+    // The same for `bytes` as they stand: lines with their line ends, written whole in one go.
+    std::optional<Failure> appendBytes(std::string_view bytes);
 
     // Closes the file; the next append() opens it again.
     void close();
@@ -57,6 +61,9 @@ private:
 
     std::string m_path;
     int m_fd = -1;
+    // The open file's identity, to tell whether `path` still names it.
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
     bool m_failing = false;
 };
 

@@ -1,6 +1,5 @@
 #include "outputs/file_output.h"
 
-#include "nmea/sentence.h"
 
 namespace pelora {
 
@@ -22,6 +21,7 @@ std::optional<Failure> FileOutput::start() {
 }
 
 void FileOutput::stop() {
+    flush();
     m_recorder.close();
     m_on = false;
 }
@@ -31,19 +31,23 @@ OutputState FileOutput::state() const {
 }
 
 void FileOutput::writeLine(std::string_view line) {
-    if (!m_on) {
+    if (m_on) {
+        m_pending.append(line);
+    }
+}
+
+void FileOutput::flush() {
+    if (!m_on || m_pending.empty()) {
         return;
     }
-    if (line.size() >= kSentenceEnd.size() && line.substr(line.size() - kSentenceEnd.size()) == kSentenceEnd) {
-        line.remove_suffix(kSentenceEnd.size());
-    }
-    if (const std::optional<Failure> failure = m_recorder.append(line)) {
+    if (const std::optional<Failure> failure = m_recorder.appendBytes(m_pending)) {
         m_problem = failure->message();
         m_relay.notify(m_problem);
     } else if (!m_problem.empty() && !m_recorder.isFailing()) {
         m_problem.clear();
         m_relay.notify({});
     }
+    m_pending.clear();
 }
 
 }  // namespace pelora

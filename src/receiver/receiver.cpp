@@ -125,6 +125,7 @@ void Receiver::observe(const ReceiverSettings& settings, double latitudeDeg, dou
         const double east = rotation[0] * dx + rotation[3] * dy + rotation[6] * dz;
         const double north = rotation[1] * dx + rotation[4] * dy + rotation[7] * dz;
         const double up = rotation[2] * dx + rotation[5] * dy + rotation[8] * dz;
+        if (up < 0) continue;  // below the horizon, so below any mask
         const double elevation = std::atan2(up, std::hypot(east, north)) * kDegreesPerRadian;
         if (elevation < mask) continue;
         double azimuth = std::atan2(east, north) * kDegreesPerRadian;

@@ -44,6 +44,10 @@ public:
     // goes out whole or not at all.
     virtual void writeLine(std::string_view line) = 0;
 
+    // The lines of one tick have all been written: an output that gathers them (a file, which
+    // then takes a tick's burst in one write) passes them on now.
+    virtual void flush() {}
+
     // `listener` runs whenever state() may have changed (a client came or went, the output
     // failed or recovered); `problem` names a new failure once, when it arises, and is ""
     // otherwise. It may run from inside writeLine() and must not call back into the output.

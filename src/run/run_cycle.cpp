@@ -195,7 +195,7 @@ void RunCycle::simulate() {
     }
 
     std::vector<BurstLine> lines = composeLines(fix);
-    m_track.push_back(TrackFix{fix.latitude, fix.longitude, utc, fix.sogKnots, fix.cogDegrees});
+    if (m_keepTrack) m_track.push_back(TrackFix{fix.latitude, fix.longitude, utc, fix.sogKnots, fix.cogDegrees});
     m_fix = std::move(fix);
     send(std::move(lines));
     m_view->showFix(m_fix);
@@ -296,7 +296,7 @@ void RunCycle::send(std::vector<BurstLine> lines) {
     if (m_faults.empty()) {
         bool first = true;
         for (const BurstLine& line : lines) {
-            m_voyage.record(line.sentence);
+            if (m_keepVoyage) m_voyage.record(line.sentence);
             m_sink.sendLine(line.sentence + std::string(kSentenceEnd), line.sentence, first);
             first = false;
         }
@@ -310,7 +310,7 @@ void RunCycle::send(std::vector<BurstLine> lines) {
     bool first = true;
     for (const std::string& bytes : m_faults.apply(m_elapsed, std::move(wire))) {
         const std::string shown = withoutLineEnd(bytes);
-        m_voyage.record(shown);
+        if (m_keepVoyage) m_voyage.record(shown);
         m_sink.sendLine(bytes, shown, first);
         first = false;
     }

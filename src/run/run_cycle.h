@@ -169,6 +169,13 @@ public:
     const VoyageLog& voyage() const { return m_voyage; }
     // The fixes of the simulated ticks (not of playback), for a GPX track.
     const std::vector<TrackFix>& track() const { return m_track; }
+    // Whether the sentences sent are recorded in the voyage and the fixes in the track (both by
+    // default, for Save Voyage and Export GPX); a run that can save neither keeps its memory
+    // flat without them.
+    void keepRecords(bool voyage, bool track) {
+        m_keepVoyage = voyage;
+        m_keepTrack = track;
+    }
     // The fix of the last simulated tick.
     const Fix& lastFix() const { return m_fix; }
 
@@ -202,6 +209,8 @@ private:
     ShipState m_ship;
     VoyageLog m_voyage;
     std::vector<TrackFix> m_track;
+    bool m_keepVoyage = true;
+    bool m_keepTrack = true;
     Fix m_fix;
     bool m_utc = false;
     PlaybackPacer m_pacer;

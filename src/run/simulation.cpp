@@ -89,6 +89,7 @@ void Simulation::tick() {
     }
     const bool running = m_cycle.Running();
     m_cycle.tick();
+    flushOutputs();
     // A simulated second passes with each tick that ran: the first tick tells the start time.
     if (running && m_simulatedClock) {
         m_simulatedClock->tick();
@@ -155,6 +156,13 @@ int Simulation::lineBaud() const {
 
 void Simulation::send(const std::string& sentence) {
     sendLine(sentence + std::string(kSentenceEnd), sentence);
+    flushOutputs();
+}
+
+void Simulation::flushOutputs() {
+    for (const std::unique_ptr<Slot>& slot : m_slots) {
+        if (slot->output) slot->output->flush();
+    }
 }
 
 void Simulation::sendLine(const std::string& bytes, const std::string& sentence, bool shown) {

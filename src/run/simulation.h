@@ -154,6 +154,7 @@ private:
     std::optional<Failure> place(const std::string& endpoint, bool runOnly);
     void sortSlots();
     void outputChanged(const std::string& endpoint, const std::string& problem);
+    void flushOutputs();
 
     SimulationServices m_services;
     PortManager m_ports;

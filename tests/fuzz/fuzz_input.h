@@ -28,6 +28,16 @@ public:
         takeBytes(&value, 1);
         return (value & 1U) != 0;
     }
+    // A text as long as the next two bytes say (at most what is left).
+    std::string takeString() {
+        std::uint16_t length = 0;
+        takeBytes(&length, sizeof length);
+        const std::size_t n = length < m_size ? length : m_size;
+        std::string out(reinterpret_cast<const char*>(m_data), n);
+        m_data += n;
+        m_size -= n;
+        return out;
+    }
     std::string rest() {
         std::string out(reinterpret_cast<const char*>(m_data), m_size);
         m_size = 0;

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char* key : {"txt_lat", "chk_NLZ", "txt_SPEED", "cmb_NMEA", "chk_sum", "cmb_PORT", "lab_note"}) {
         if (!rest.empty()) store.setEntry("pelora", "FRM_NMEA", key, nextValue(rest));
     }
-    if (storeFails) store.failReadsFrom(failAt, Failure{{}, "fuzzed failure", 5});
+    if (storeFails) store.failReadsFrom(failAt, pelora::Failure{{}, "fuzzed failure", 5});
 
     pelora::testing::FakeConfigDialogs dialogs;
     bool ended = false;
