@@ -157,7 +157,7 @@ const OptionRow kOptions[] = {
          line.defaults = true;
          return std::string();
      }},
-    {"count", "N", "headless: end after N sentences (ticks) have gone out", true,
+    {"count", "N", "headless: end after N fixes (ticks) have gone out: a burst counts once, not per line", true,
      [](CommandLine& line, const QString& value) {
          std::uint64_t count = 0;
          std::string problem = readWhole<std::uint64_t>(value, 1, std::numeric_limits<std::int64_t>::max(), count);

@@ -132,10 +132,13 @@ void PtyOutput::writeLine(std::string_view line) {
     if (!isOn()) {
         return;
     }
-    // Whatever the reader has not taken of the last line is thrown away, including what the
-    // system has not yet handed on to the device side (which reading the unread count would
-    // miss when writes come close together).
-    ::tcflush(m_deviceFd, TCIFLUSH);
+    // Whatever the reader has not taken of the last tick is thrown away when a tick begins,
+    // including what the system has not yet handed on to the device side (which reading the
+    // unread count would miss when writes come close together); a tick's lines stay together.
+    if (m_tickBegins) {
+        ::tcflush(m_deviceFd, TCIFLUSH);
+        m_tickBegins = false;
+    }
     const ssize_t written = ::write(m_master, line.data(), line.size());
     if (written >= 0 || errno == EAGAIN) {
         // A full terminal (a line longer than it holds) loses the line, like an absent reader.

@@ -47,10 +47,13 @@ public:
     // terminal. Nothing happens when the port is off.
     void stop() override;
 
-    // Writes the line to the terminal without waiting; what the last write left unread is
-    // thrown away first. A write failure other than a full terminal is reported once, through
+    // Writes the line to the terminal without waiting; what the last tick left unread is thrown
+    // away before a tick's first line, so that a tick's lines reach the reader together. A
+    // write failure other than a full terminal is reported once, through
     // statusChanged(), until a write goes through again.
     void writeLine(std::string_view line) override;
+    // The tick's lines are all written: the next line begins a new tick.
+    void flush() override { m_tickBegins = true; }
 
     bool isOn() const;
 
@@ -81,6 +84,7 @@ private:
     int m_master = -1;
     int m_deviceFd = -1;       // the device side, held open by the program
     QSocketNotifier* m_notifier = nullptr;
+    bool m_tickBegins = true;  // the next line is a tick's first
 };
 
 }  // namespace pelora
