@@ -247,7 +247,11 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
             QCoreApplication::exit(code);
         }
     };
-    ExitSignals exitSignals([&end](int) { end(0); });
+    bool interrupted = false;  // a signal asked the run to end
+    ExitSignals exitSignals([&end, &interrupted](int) {
+        interrupted = true;
+        end(0);
+    });
 
     RealServices::Options options;
     options.applicationName = applicationName;
@@ -427,10 +431,20 @@ int runHeadless(const CommandLine& line, const std::string& applicationName) {
     } else {
         // As fast as possible: the ticks follow each other, the event loop let in now and then so
         // that the outputs take clients and signals are heard.
+        // A reader slower than the run (a pipe) holds the run back rather than losing lines.
         constexpr std::uint64_t kTicksBetweenEvents = 256;
+        constexpr std::size_t kMostBacklogBytes = 1 << 20;
+        simulation.keepOutputBacklogs(true);
         for (std::uint64_t n = 1; !ending; ++n) {
             simulation.tick();
             if (n % kTicksBetweenEvents == 0) QCoreApplication::processEvents();
+            while (!ending && simulation.outputBacklog() > kMostBacklogBytes) {
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            }
+        }
+        // Every line made reaches its reader, unless a signal ends the run first.
+        while (!interrupted && simulation.outputBacklog() > 0) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
     }
 

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include <QSocketNotifier>
+
 namespace pelora {
 
 namespace {
@@ -49,6 +51,7 @@ std::optional<Failure> StdoutOutput::start() {
 }
 
 void StdoutOutput::stop() {
+    m_writable.reset();
     if (m_ownFd) {
         ::close(m_fd);
     }
@@ -91,6 +94,21 @@ void StdoutOutput::fail(int error) {
 
 void StdoutOutput::writeLine(std::string_view line) {
     if (m_fd < 0 || !m_problem.empty()) {
+        return;
+    }
+    if (m_keepBacklog) {
+        m_tail.append(line);
+        const bool waiting = m_writable != nullptr && m_writable->isEnabled();
+        if (!waiting && sendTail() && !m_tail.empty()) {
+            // Sent on as the reader makes room.
+            if (m_writable == nullptr) {
+                m_writable = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Write);
+                QObject::connect(m_writable.get(), &QSocketNotifier::activated, m_writable.get(), [this] {
+                    if (!sendTail() || m_tail.empty()) m_writable->setEnabled(false);
+                });
+            }
+            m_writable->setEnabled(true);
+        }
         return;
     }
     // What is left of the last line goes first; while it waits, this line is dropped.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -40,9 +41,16 @@ public:
     virtual OutputState state() const = 0;
 
     // Hands one line (CR LF included) to the output and returns at once: never blocks and never
-    // waits for a consumer; what a consumer cannot take now is dropped, not queued, and a line
-    // goes out whole or not at all.
+    // waits for a consumer; what a consumer cannot take now is dropped, not queued (but see
+    // keepBacklog()), and a line goes out whole or not at all.
     virtual void writeLine(std::string_view line) = 0;
+
+    // A run that keeps no real time (--fast) has no beat to keep, so nothing need be dropped: an
+    // output that can (standard output) then keeps what its reader has not taken yet and sends
+    // it as the reader makes room, and backlog() tells how many bytes wait. The run lets the
+    // event loop in while too much waits, and before it ends.
+    virtual void keepBacklog(bool /*keep*/) {}
+    virtual std::size_t backlog() const { return 0; }
 
     // The lines of one tick have all been written: an output that gathers them (a file, which
     // then takes a tick's burst in one write) passes them on now.

@@ -159,6 +159,21 @@ void Simulation::send(const std::string& sentence) {
     flushOutputs();
 }
 
+void Simulation::keepOutputBacklogs(bool keep) {
+    m_keepBacklogs = keep;
+    for (const std::unique_ptr<Slot>& slot : m_slots) {
+        if (slot->output) slot->output->keepBacklog(keep);
+    }
+}
+
+std::size_t Simulation::outputBacklog() const {
+    std::size_t bytes = 0;
+    for (const std::unique_ptr<Slot>& slot : m_slots) {
+        if (slot->output) bytes += slot->output->backlog();
+    }
+    return bytes;
+}
+
 void Simulation::flushOutputs() {
     for (const std::unique_ptr<Slot>& slot : m_slots) {
         if (slot->output) slot->output->flush();
@@ -291,6 +306,7 @@ std::optional<Failure> Simulation::place(const std::string& endpoint, bool runOn
         }
         slot->output = std::move(*made);
         slot->output->setListener([this, endpoint](const std::string& problem) { outputChanged(endpoint, problem); });
+        slot->output->keepBacklog(m_keepBacklogs);
     }
     if (std::optional<Failure> problem = slot->output->start()) {
         slot->problem = *problem;

@@ -146,6 +146,11 @@ public:
     std::vector<std::pair<std::string, OutputState>> outputStates() const;
     // The state of the output at `endpoint` (as the list names it), or nothing.
     std::optional<OutputState> stateOf(const std::string& endpoint) const;
+    // Whether the outputs that can keep what their readers have not taken yet (a run with no
+    // beat to keep: --fast); those made later are told too.
+    void keepOutputBacklogs(bool keep);
+    // The bytes that wait for their readers, over every output.
+    std::size_t outputBacklog() const;
 
 private:
     struct Slot;
@@ -169,6 +174,7 @@ private:
     std::uint64_t m_sentCount = 0;
     std::uint64_t m_runningTicks = 0;
     std::unique_ptr<SimulatedClock> m_simulatedClock;
+    bool m_keepBacklogs = false;
 };
 
 }  // namespace pelora

@@ -266,6 +266,27 @@ TEST_F(HeadlessRun, AReaderThatClosesStandardOutputFailsTheRunWithoutKillingIt) 
     EXPECT_EQ(sentenceFault(first[0]), "") << first[0];
 }
 
+// A run with no beat to keep waits for a reader slower than itself (one that reads nothing for
+// a second, while the run fills the pipe many times over) rather than dropping what it made.
+TEST_F(HeadlessRun, AFastRunWaitsForASlowReaderAndLosesNoLine) {
+    QProcess reader;
+    QProcess& pelora = start({"--defaults", "--quiet", "--profile", "marine", "--fast", "--count", "3000", "--output", "-"},
+                             {}, &reader);
+    const QString taken = path(QStringLiteral("taken.nmea"));
+    reader.setStandardOutputFile(taken);
+    reader.start(QStringLiteral("sh"), {"-c", "sleep 1; exec cat"});
+    ASSERT_TRUE(reader.waitForStarted(3000));
+    ASSERT_TRUE(endsWell(pelora, 20s)) << pelora.readAllStandardError().toStdString();
+    ASSERT_TRUE(reader.waitForFinished(10000));
+    QFile file(taken);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const std::vector<std::string> sent = crlfLines(file.readAll());
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& line) { return line.rfind("$GPRMC,", 0) == 0; }),
+              3000);
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& line) { return !sentenceFault(line).empty(); }),
+              0);
+}
+
 // --output file:NAME is the file NAME in the folder the program was started in (the window moves
 // its current folder later), appended to, a line with CR LF for each sentence.
 TEST_F(HeadlessRun, ARelativeFileOutputIsAppendedInTheStartingFolder) {
