@@ -144,8 +144,9 @@ std::optional<std::string> exactPositionText(std::string_view text, bool latitud
         const std::string_view digits = sign ? text.substr(1) : text;
         const double degrees = plainValue(digits);
         if (degrees > limit) return std::nullopt;
-        const bool negative = text.front() == '-' && degrees != 0;
-        return std::string(digits) + (latitude ? (negative ? "S" : "N") : (negative ? "W" : "E"));
+        // As degrees and minutes: the box holds a number in single precision, which would put
+        // a fraction of a degree (54.51) off by a fraction of a metre.
+        return positionBoxText(text.front() == '-' ? -degrees : degrees, latitude);
     }
     std::vector<std::string_view> numbers;
     int letters = 0;
@@ -177,6 +178,11 @@ std::optional<std::string> exactPositionText(std::string_view text, bool latitud
         value += i == 0 ? number : i == 1 ? number / 60 : number / 3600;
     }
     if (value > limit) return std::nullopt;
+    if (numbers.size() == 1 && numbers[0].find('.') != std::string_view::npos) {
+        // Decimal degrees with a letter ("54.51N"): as degrees and minutes, as above.
+        const bool negative = latitude ? containsLetter(text, 'S') : containsLetter(text, 'W');
+        return positionBoxText(negative ? -value : value, latitude);
+    }
     return std::string(text);
 }
 

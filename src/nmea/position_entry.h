@@ -26,8 +26,8 @@ double user_lon(std::string_view entry);
 // numbers, degrees, minutes and seconds, separated by blanks or by the letter ("54N00.0000",
 // "0001E00.0000", "54.5N", "50 30 15 S", "N54 30.5"). Only the last number may have a fraction;
 // minutes and seconds are below 60; the value lies within 90 (180) degrees. Returns a text the
-// position box reads as that position (the text itself for the box's forms; "3.25W" for
-// "-3.25"), or nothing for anything else.
+// position box reads as that position (the text itself for the box's forms, degrees and minutes
+// for decimal degrees: "3W15.00000" for "-3.25"), or nothing for anything else.
 std::optional<std::string> exactPositionText(std::string_view text, bool latitude);
 
 // Signed decimal degrees as the position box takes them: degrees, the hemisphere letter and the

@@ -133,9 +133,11 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, ExactPosition,
     ::testing::Values(ExactRow{"BoxLatitude", "54N00.0000", kLat, "54N00.0000"},
                       ExactRow{"BoxLongitude", "0001E00.0000", kLon, "0001E00.0000"},
-                      ExactRow{"NegativeDecimalLongitudeIsWest", "-3.25", kLon, "3.25W"},
-                      ExactRow{"NegativeDecimalLatitudeIsSouth", "-33.9", kLat, "33.9S"},
-                      ExactRow{"UnsignedDecimal", "54.5", kLat, "54.5N"},
+                      ExactRow{"NegativeDecimalLongitudeIsWest", "-3.25", kLon, "3W15.00000"},
+                      ExactRow{"NegativeDecimalLatitudeIsSouth", "-33.9", kLat, "33S54.00000"},
+                      ExactRow{"UnsignedDecimal", "54.51", kLat, "54N30.60000"},
+                      ExactRow{"DecimalWithLetter", "41.2875s", kLat, "41S17.25000"},
+                      ExactRow{"MinusZero", "-0.0", kLon, "0E00.00000"},
                       ExactRow{"Seconds", "50 30 15 S", kLat, "50 30 15 S"},
                       ExactRow{"LetterFirst", "w1 30", kLon, "w1 30"},
                       ExactRow{"Letters", "abc", kLat, nullptr},
@@ -150,9 +152,11 @@ INSTANTIATE_TEST_SUITE_P(
                       ExactRow{"FourNumbers", "12 34 56 7 N", kLat, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ExactPosition, SignedDegreesReadBackThroughTheBox) {
-    EXPECT_NEAR(user_lon(*exactPositionText("-3.25", kLon)), -3.25, 1e-6);
-    EXPECT_NEAR(User_lat(*exactPositionText("-33.9", kLat)), -33.9, 1e-5);
+// To a millimetre: the box's single precision holds minutes, not a fraction of a degree.
+TEST(ExactPosition, DecimalDegreesReadBackThroughTheBox) {
+    EXPECT_NEAR(user_lon(*exactPositionText("-3.25", kLon)), -3.25, 1e-8);
+    EXPECT_NEAR(User_lat(*exactPositionText("-33.85", kLat)), -33.85, 1e-8);
+    EXPECT_NEAR(User_lat(*exactPositionText("54.51N", kLat)), 54.51, 1e-8);
 }
 
 }  // namespace
