@@ -273,6 +273,20 @@ TEST_F(ReceiverAndRoutes, TheHarbourExamplesCrossingTargetShowsItsClosestApproac
     EXPECT_DOUBLE_EQ(*shown->tcpaMinutes, 6.0);
 }
 
+// The window's recording of an example scenario holds the bytes a headless run stores for it.
+TEST_F(ReceiverAndRoutes, TheWindowRecordsAnExampleScenarioAsTheStoredFixture) {
+    ASSERT_TRUE(window->runScenarioFile(PELORA_SOURCE_DIR "/examples/harbour_approach.toml"));
+    for (int second = 0; second < 2000 && window->scenarioPlaying(); ++second) tick();
+    EXPECT_FALSE(window->scenarioPlaying());
+    QFile stored(QStringLiteral(PELORA_SOURCE_DIR "/tests/fixtures/harbour_approach.nmea"));
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    std::string recorded;
+    for (const std::string& line : sent()) recorded += line + "\r\n";
+    const std::string expected = stored.readAll().toStdString();
+    ASSERT_EQ(recorded.size(), expected.size());
+    EXPECT_TRUE(recorded == expected);
+}
+
 TEST_F(ReceiverAndRoutes, ExportGpxWritesTheTrackThatReadsBack) {
     child<QAction>("mnuExportGpx")->trigger();
     EXPECT_EQ(errors, std::vector<std::string>{"No track has been recorded yet: run the ship, then export its track."});
