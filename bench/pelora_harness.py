@@ -286,16 +286,17 @@ def tcp_fd_of(pid, server_port, client_port, timeout):
 
 
 class WriteTrace:
-    """Kernel timestamps of one thread's write() calls on one file descriptor, taken by a private
-    tracing instance of tracefs (root only): the instant a program hands a line over, free of the
-    jitter of the line's way to a reader. `writes` holds (CLOCK_MONOTONIC ns, CLOCK_REALTIME ns)
+    """Kernel timestamps of one thread's write() and send() calls on one file descriptor, taken by
+    a private tracing instance of tracefs (root only): the instant a program hands a line over,
+    free of the jitter of the line's way to a reader. `writes` holds (CLOCK_MONOTONIC ns, CLOCK_REALTIME ns)
     pairs of every descriptor watched, `writes_on(fd)` those of one; the tracer stamps the
     monotonic clock to the microsecond and the real-time reading is derived from the offset
     between the two clocks when watching began.
     """
 
-    _EVENT = "events/syscalls/sys_enter_write"
-    _LINE = re.compile(rb"\s(\d+)\.(\d{6}): sys_write\(fd: (?:0x)?([0-9a-f]+)")
+    # write() on a terminal, send() (the sendto system call) on a socket.
+    _EVENTS = ("events/syscalls/sys_enter_write", "events/syscalls/sys_enter_sendto")
+    _LINE = re.compile(rb"\s(\d+)\.(\d{6}): sys_(?:write|sendto)\(fd: (?:0x)?([0-9a-f]+)")
 
     def __init__(self, folder):
         """Makes the tracing instance, mounting tracefs in folder if it is not mounted; raises
@@ -348,9 +349,10 @@ class WriteTrace:
         self.watching = True
         for each in fds:
             self._by_fd[each] = []
-        self._put(self._EVENT + "/filter", "common_pid == %d && (%s)"
-                  % (tid, " || ".join("fd == %d" % each for each in fds)))
-        self._put(self._EVENT + "/enable", "1")
+        for event in self._EVENTS:
+            self._put(event + "/filter", "common_pid == %d && (%s)"
+                      % (tid, " || ".join("fd == %d" % each for each in fds)))
+            self._put(event + "/enable", "1")
         self._offset = time.clock_gettime_ns(time.CLOCK_REALTIME) - time.clock_gettime_ns(time.CLOCK_MONOTONIC)
         self._thread = threading.Thread(target=self._run, daemon=True)
         self._thread.start()
@@ -391,7 +393,8 @@ class WriteTrace:
             self._thread = None
         if self._instance is not None:
             try:
-                self._put(self._EVENT + "/enable", "0")
+                for event in self._EVENTS:
+                    self._put(event + "/enable", "0")
                 os.rmdir(self._instance)
             except OSError:
                 pass
