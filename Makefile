@@ -29,8 +29,11 @@ run: program
 # UndefinedBehaviorSanitizer, and a short run of every fuzz target.
 test: test-main test-sanitize fuzz-smoke
 
+# Twice as many tests at once as there are cores: most of them wait on real seconds, not a core.
+TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
+
 test-main: build
-	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 300
+	cd $(BUILD) && ctest -j $(TEST_JOBS) --output-on-failure --timeout 300
 
 test-sanitize: deps
 	@cmake -S . -B $(ASAN_BUILD) -DPELORA_WERROR=ON -DPELORA_SANITIZE=ON -DPELORA_BENCH=OFF \
@@ -40,7 +43,7 @@ test-sanitize: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	  ctest -j $(JOBS) --output-on-failure --timeout 600
+	  ctest -j $(TEST_JOBS) --output-on-failure --timeout 600
 
 fuzz-smoke: deps
 	scripts/fuzz $(FUZZ_SMOKE_SECONDS)
