@@ -105,17 +105,20 @@ void BM_PaintUnchanged(benchmark::State& state) {
     for (auto _ : state) chart.paint();
 }
 
+// The ship sails a second eastwards, the track gains its point and the view is painted.
+void sailOneSecondAndPaint(Chart& chart, pelora::GeoPoint& at) {
+    at.lon += kKnots / kSecondsPerHour / kNmPerDegree / std::cos(at.lat * kRadiansPerDegree);
+    chart.view.appendTrack(pelora::TrackKind::Sent, at);
+    chart.snapshot.ship->position = at;
+    chart.view.setSnapshot(chart.snapshot);
+    chart.paint();
+}
+
 void BM_PaintFollowingTheShip(benchmark::State& state) {
     Chart chart(static_cast<std::size_t>(state.range(0)));
     chart.view.setFollowShip(true);
     pelora::GeoPoint at = chart.track.back();
-    for (auto _ : state) {
-        at.lon += kKnots / kSecondsPerHour / kNmPerDegree / std::cos(at.lat * kRadiansPerDegree);
-        chart.view.appendTrack(pelora::TrackKind::Sent, at);
-        chart.snapshot.ship->position = at;
-        chart.view.setSnapshot(chart.snapshot);
-        chart.paint();
-    }
+    for (auto _ : state) sailOneSecondAndPaint(chart, at);
 }
 
 // Close in (a mile is 300 pixels), where the thinning keeps every point and the whole track is
@@ -126,13 +129,7 @@ void BM_PaintFollowingCloseIn(benchmark::State& state) {
     chart.view.setChartView(pelora::ChartView(
         chart.track.back(), kCloseInPixelsPerNm * kNmPerDegree * std::cos(chart.track.back().lat * kRadiansPerDegree)));
     pelora::GeoPoint at = chart.track.back();
-    for (auto _ : state) {
-        at.lon += kKnots / kSecondsPerHour / kNmPerDegree / std::cos(at.lat * kRadiansPerDegree);
-        chart.view.appendTrack(pelora::TrackKind::Sent, at);
-        chart.snapshot.ship->position = at;
-        chart.view.setSnapshot(chart.snapshot);
-        chart.paint();
-    }
+    for (auto _ : state) sailOneSecondAndPaint(chart, at);
 }
 
 void BM_PaintAfterAZoomStep(benchmark::State& state) {
