@@ -72,6 +72,22 @@ TEST_F(SimulationTest, EachSentenceGoesWithItsLineEndToTheSerialPortAndEveryOthe
     EXPECT_EQ(simulation.sentCount(), 2u);
 }
 
+TEST_F(SimulationTest, AScenariosFixLossTakesTheFixAwayUntilItEnds) {
+    ReceiverChoices marine;
+    marine.profile = "Marine GPS (NMEA 2.3)";
+    cycle().setReceiver(marine);
+    run();
+    cycle().sky().fixLost = true;
+    tick();
+    cycle().sky().fixLost = false;
+    tick();
+    std::vector<std::string> statuses;  // RMC's status field: A valid, V void
+    for (const std::string& sentence : heard) {
+        if (sentence.rfind("$GPRMC,", 0) == 0) statuses.push_back(sentence.substr(sentence.find(',', 7) + 1, 1));
+    }
+    EXPECT_EQ(statuses, std::vector<std::string>({"V", "A"}));
+}
+
 TEST_F(SimulationTest, UtcTimeFieldsComeFromTheUtcReading) {
     run();
     tick();
