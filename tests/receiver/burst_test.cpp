@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -43,7 +46,8 @@ Fix observedFix(const std::vector<GnssSystem>& systems, bool fixAvailable, bool 
 TEST(ProfileBursts, ParseStrictlyWithPynmea2) {
     std::vector<std::string> everyType;
     for (const SentenceType& type : sentenceTypes()) everyType.emplace_back(type.name);
-    const std::string path = ::testing::TempDir() + "receiver_bursts.txt";
+    // A name of this process's own, so that two test runs side by side do not share it.
+    const std::string path = ::testing::TempDir() + "receiver_bursts-" + std::to_string(::getpid()) + ".txt";
     std::ofstream file(path);
     int lines = 0;
     for (const ReceiverProfile& profile : receiverProfiles()) {
@@ -74,6 +78,8 @@ TEST(ProfileBursts, ParseStrictlyWithPynmea2) {
     const int status = std::system(command.c_str());
     std::ifstream report(path + ".out");
     const std::string faults((std::istreambuf_iterator<char>(report)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    std::remove((path + ".out").c_str());
     EXPECT_EQ(status, 0) << faults;
 }
 
