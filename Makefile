@@ -26,8 +26,14 @@ run: program
 	./$(BUILD)/pelora
 
 # Every test: the normal build, the same suite built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a short run of every fuzz target.
-test: test-main test-sanitize fuzz-smoke
+# UndefinedBehaviorSanitizer, and a short run of every fuzz target. The fuzz targets build at
+# the lowest priority while the normal build's tests run, since those mostly wait on real
+# seconds and leave the cores idle; a test that wakes takes its core back at once.
+test: build
+	@nice -n 19 scripts/fuzz --build >$(BUILD)/fuzz-build.log 2>&1 & fuzz=$$!; \
+	status=0; $(MAKE) --no-print-directory test-main || status=$$?; \
+	if ! wait $$fuzz; then cat $(BUILD)/fuzz-build.log; echo "the fuzz targets do not build"; status=1; fi; \
+	[ $$status -eq 0 ] && $(MAKE) --no-print-directory test-sanitize fuzz-smoke
 
 # Twice as many tests at once as there are cores: most of them wait on real seconds, not a core.
 TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
