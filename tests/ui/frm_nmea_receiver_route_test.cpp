@@ -19,6 +19,7 @@
 #include "ui/ais_targets_dialog.h"
 #include "ui/receiver_dialog.h"
 #include "ui/track_view.h"
+#include "relative_motion.h"
 #include "window_fixture.h"
 
 namespace pelora::testing {
@@ -253,21 +254,12 @@ TEST_F(ReceiverAndRoutes, TheHarbourExamplesCrossingTargetShowsItsClosestApproac
     const ChartTarget& crosser = view->snapshot().targets[0];
     EXPECT_EQ(crosser.name, "CROSSER");
 
-    constexpr double kRadians = 3.14159265358979323846 / 180;
-    const double meanLat = (ship.position.lat + crosser.position.lat) / 2 * kRadians;
-    const double east = (crosser.position.lon - ship.position.lon) * 60 * std::cos(meanLat);
-    const double north = (crosser.position.lat - ship.position.lat) * 60;
-    const double vEast = crosser.speedKnots * std::sin(crosser.courseDegrees * kRadians) -
-                         ship.speedKnots * std::sin(ship.courseDegrees * kRadians);
-    const double vNorth = crosser.speedKnots * std::cos(crosser.courseDegrees * kRadians) -
-                          ship.speedKnots * std::cos(ship.courseDegrees * kRadians);
-    const double hours = -(east * vEast + north * vNorth) / (vEast * vEast + vNorth * vNorth);
-    const double cpa = std::hypot(east + vEast * hours, north + vNorth * hours);
+    const RelativeApproach approach = approachByRelativeMotion(ship, crosser);
     const std::optional<ShownCpa> shown = view->shownTargetCpa(235009876);
     ASSERT_TRUE(shown.has_value());
-    EXPECT_DOUBLE_EQ(shown->cpaNm, std::round(cpa * 100) / 100);
+    EXPECT_DOUBLE_EQ(shown->cpaNm, std::round(approach.cpaNm * 100) / 100);
     ASSERT_TRUE(shown->tcpaMinutes.has_value());
-    EXPECT_DOUBLE_EQ(*shown->tcpaMinutes, std::round(hours * 600) / 10);
+    EXPECT_DOUBLE_EQ(*shown->tcpaMinutes, std::round(approach.hours * 600) / 10);
     // A minute in, the example's coaster is set to pass a tenth of a mile off six minutes later.
     EXPECT_DOUBLE_EQ(shown->cpaNm, 0.1);
     EXPECT_DOUBLE_EQ(*shown->tcpaMinutes, 6.0);

@@ -19,6 +19,7 @@
 #include "nmea/position_entry.h"
 #include "platform/gshhg_coastline.h"
 #include "ui/track_view.h"
+#include "relative_motion.h"
 #include "window_fixture.h"
 
 namespace pelora::testing {
@@ -170,22 +171,12 @@ TEST_F(TrackViewOnDisplayChild, Run) {
     EXPECT_EQ(colourAt(crossing.position.lat, crossing.position.lon), name(TrackView::kTargetColour));
     EXPECT_EQ(colourAt(ship.position.lat + 0.02, ship.position.lon - 0.03), name(TrackView::kSeaColour));
 
-    // The closest approach by relative motion on a flat chart: a minute of latitude a mile, a
-    // minute of longitude that times the cosine of the mean latitude.
-    const double meanLat = (ship.position.lat + crossing.position.lat) / 2 * kRadians;
-    const double east = (crossing.position.lon - ship.position.lon) * 60 * std::cos(meanLat);
-    const double north = (crossing.position.lat - ship.position.lat) * 60;
-    const double vEast = crossing.speedKnots * std::sin(crossing.courseDegrees * kRadians) -
-                         ship.speedKnots * std::sin(ship.courseDegrees * kRadians);
-    const double vNorth = crossing.speedKnots * std::cos(crossing.courseDegrees * kRadians) -
-                          ship.speedKnots * std::cos(ship.courseDegrees * kRadians);
-    const double hours = -(east * vEast + north * vNorth) / (vEast * vEast + vNorth * vNorth);
-    const double cpa = std::hypot(east + vEast * hours, north + vNorth * hours);
+    const RelativeApproach approach = approachByRelativeMotion(ship, crossing);
     const std::optional<ShownCpa> shown = view->shownTargetCpa(kCrossingMmsi);
     ASSERT_TRUE(shown.has_value());
-    EXPECT_DOUBLE_EQ(shown->cpaNm, std::round(cpa * 100) / 100);
+    EXPECT_DOUBLE_EQ(shown->cpaNm, std::round(approach.cpaNm * 100) / 100);
     ASSERT_TRUE(shown->tcpaMinutes.has_value());
-    EXPECT_DOUBLE_EQ(*shown->tcpaMinutes, std::round(hours * 600) / 10);
+    EXPECT_DOUBLE_EQ(*shown->tcpaMinutes, std::round(approach.hours * 600) / 10);
     EXPECT_DOUBLE_EQ(shown->cpaNm, 1.41);  // the hand-worked crossing
     EXPECT_DOUBLE_EQ(*shown->tcpaMinutes, 6.0);
 
